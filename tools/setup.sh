@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs everything the build, the tests and the demo need on a Debian 12 machine.
+# Idempotent: packages already present are skipped. Must run as root (or through sudo).
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686
+  wine wine32:i386 xvfb xauth xdotool imagemagick fonts-wine
+  python3 clang libclang-rt-14-dev googletest
+  jlha-utils lhasa libarchive-tools curl
+  nginx-light tinyproxy apache2-utils openssl nsis zip
+)
+
+missing=()
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  need_update=1
+  dpkg --add-architecture i386
+fi
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+echo "setup: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
