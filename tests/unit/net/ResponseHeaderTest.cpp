@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "net/BodyProgress.h"
+#include "net/ResponseHeader.h"
+
+namespace {
+
+struct Fed {
+  ResponseHeaderReader::Step step = ResponseHeaderReader::Step::More;
+  size_t consumed = 0;  // bytes taken, the one that ended the header included
+};
+
+// Feeds bytes until the reader stops asking for more, as the exchange does.
+Fed Feed(ResponseHeaderReader* reader, const std::string& bytes) {
+  Fed fed;
+  while (fed.consumed < bytes.size()) {
+    fed.step = reader->Feed(bytes[fed.consumed++]);
+    if (fed.step != ResponseHeaderReader::Step::More) break;
+  }
+  return fed;
+}
+
+TEST(ResponseHeader, StopsRightAfterTheEmptyLineSoTheBodyIsUntouched) {
+  ResponseHeaderReader r;
+  std::string header = "HTTP/1.0 200 OK\r\nServer: x\r\nContent-Length: 12\r\n\r\n";
+  Fed fed = Feed(&r, header + "BODY\r\n\r\nMORE");
+  EXPECT_EQ(fed.step, ResponseHeaderReader::Step::End);
+  EXPECT_EQ(fed.consumed, header.size());
+  EXPECT_TRUE(r.StatusSeen());
+  EXPECT_FALSE(r.NotFound());
+  EXPECT_TRUE(r.LengthGiven());
+  EXPECT_EQ(r.BodyLength(), 12);
+}
+
+TEST(ResponseHeader, HeaderMayEndRightAfterTheStatusLineOrAfterContentLength) {
+  ResponseHeaderReader a;
+  EXPECT_EQ(Feed(&a, "HTTP/1.0 200 OK\r\n\r\n").step, ResponseHeaderReader::Step::End);
+  EXPECT_FALSE(a.LengthGiven());
+  EXPECT_EQ(a.BodyLength(), kAssumedBodyLength);
+
+  ResponseHeaderReader b;  // bare line feeds end lines too
+  EXPECT_EQ(Feed(&b, "HTTP/1.0 200 OK\nContent-Length: 7\n\n").step, ResponseHeaderReader::Step::End);
+  EXPECT_EQ(b.BodyLength(), 7);
+}
+
+TEST(ResponseHeader, ContentLengthVariants) {
+  struct Row {
+    const char* line;
+    bool given;
+    long length;
+  } rows[] = {
+      {"content-length: 250", true, 250},   // header names match in any case
+      {"CoNtEnT-LeNgTh:\t31", true, 31},
+      {"Content-Length:250", false, 100},   // no blank after the colon: no number after the first word
+      {"Content-Length: 0", true, 0},
+      {"Content-Length: -5", false, 100},   // a negative length counts as none
+      {"Content-Length: 99999999999", false, 100},  // beyond 32 bits: none
+      {"Content-Length: 2147483647", true, 2147483647},
+      {"Content-Length: 12abc", true, 12},
+      {"Content-Length: none", false, 100},
+  };
+  for (const Row& row : rows) {
+    ResponseHeaderReader r;
+    EXPECT_EQ(Feed(&r, "HTTP/1.0 200 OK\r\n" + std::string(row.line) + "\r\n\r\n").step,
+              ResponseHeaderReader::Step::End)
+        << row.line;
+    EXPECT_EQ(r.LengthGiven(), row.given) << row.line;
+    EXPECT_EQ(r.BodyLength(), row.length) << row.line;
+  }
+  ResponseHeaderReader later;  // a later length replaces an earlier one
+  Feed(&later, "HTTP/1.0 200 OK\r\nContent-Length: 5\r\nContent-Length: 9\r\n\r\n");
+  EXPECT_EQ(later.BodyLength(), 9);
+}
+
+TEST(ResponseHeader, NotFoundReadsOnToTheEndWhateverFollows) {
+  ResponseHeaderReader r;
+  EXPECT_EQ(Feed(&r, "HTTP/1.0 404 Not Found\r\nContent-Length: 40\r\nX: HTTP/1.0 500\r\n\r\n").step,
+            ResponseHeaderReader::Step::End);
+  EXPECT_TRUE(r.NotFound());
+  EXPECT_EQ(r.StatusCode(), 404);
+}
+
+TEST(ResponseHeader, OtherStatusesStopAtTheStatusLine) {
+  for (int code : {204, 301, 302, 400, 401, 403, 407, 408, 500, 503, 505, 201, 100}) {
+    ResponseHeaderReader r;
+    std::string status = "HTTP/1.1 " + std::to_string(code) + " Whatever\r\n";
+    Fed fed = Feed(&r, status + "Content-Length: 3\r\n\r\n");
+    EXPECT_EQ(fed.step, ResponseHeaderReader::Step::Status) << code;
+    EXPECT_EQ(fed.consumed, status.size()) << code;
+    EXPECT_EQ(r.StatusCode(), code);
+  }
+  ResponseHeaderReader words;  // no number after the first word: the unknown code 0
+  EXPECT_EQ(Feed(&words, "HTTP/1.0 OK\r\n\r\n").step, ResponseHeaderReader::Step::Status);
+  EXPECT_EQ(words.StatusCode(), 0);
+}
+
+TEST(ResponseHeader, StatusTableTexts) {
+  EXPECT_EQ(HttpStatusMessage(204), "No Content");
+  EXPECT_EQ(HttpStatusMessage(301), "Site permanently moved");
+  EXPECT_EQ(HttpStatusMessage(302), "Site temporarily moved");
+  EXPECT_EQ(HttpStatusMessage(400), "Bad HTTP request");
+  EXPECT_EQ(HttpStatusMessage(401), "Authorisation required");
+  EXPECT_EQ(HttpStatusMessage(403), "Access forbidden");
+  EXPECT_EQ(HttpStatusMessage(407), "Proxy authentication required");
+  EXPECT_EQ(HttpStatusMessage(408), "Request timed out");
+  EXPECT_EQ(HttpStatusMessage(500), "Internal server error");
+  EXPECT_EQ(HttpStatusMessage(503), "Service temporarily unavailable");
+  EXPECT_EQ(HttpStatusMessage(505), "HTTP version not supported");
+  EXPECT_EQ(HttpStatusMessage(418), "Unknown HTTP error # 418");
+  EXPECT_EQ(HttpStatusMessage(-2147483647 - 1), "Unknown HTTP error # -2147483648");
+}
+
+TEST(ResponseHeader, LinesOf2047BytesPassAndOneByteMoreIsRefused) {
+  // The carriage return counts; the line feed does not.
+  std::string fits = "X-Pad: " + std::string(kHeaderLineMax - 8, 'a') + "\r";
+  ASSERT_EQ(fits.size(), 2047u);
+  ResponseHeaderReader a;
+  EXPECT_EQ(Feed(&a, "HTTP/1.0 200 OK\r\n" + fits + "\n\r\n").step, ResponseHeaderReader::Step::End);
+
+  std::string over = "X-Pad: " + std::string(kHeaderLineMax - 7, 'a') + "\r";
+  ASSERT_EQ(over.size(), 2048u);
+  ResponseHeaderReader b;
+  std::string response = "HTTP/1.0 200 OK\r\n" + over + "\n\r\n";
+  Fed fed = Feed(&b, response);
+  EXPECT_EQ(fed.step, ResponseHeaderReader::Step::LineTooLong);
+  EXPECT_EQ(fed.consumed, 17u + 2048u);
+}
+
+TEST(ResponseHeader, LinesBeforeTheStatusLineAreReadAsHeaders) {
+  ResponseHeaderReader r;
+  EXPECT_EQ(Feed(&r, "Content-Length: 5\r\nHTTP/1.0 200 OK\r\n\r\n").step, ResponseHeaderReader::Step::End);
+  EXPECT_EQ(r.BodyLength(), 5);
+  EXPECT_TRUE(r.StatusSeen());
+}
+
+TEST(BodyProgress, StepIsTheBlocksShareOfTheRangeTruncated) {
+  EXPECT_EQ(ProgressStep(512, 1024), 5000);
+  EXPECT_EQ(ProgressStep(1, 3), 3333);
+  EXPECT_EQ(ProgressStep(512, 100), 51200);  // no length: larger than the range
+  EXPECT_EQ(ProgressStep(512, 1000000), 5);
+  EXPECT_EQ(ProgressStep(512, 2147483647), 0);  // large bodies move the bar in later blocks
+  EXPECT_EQ(ProgressStep(0, 100), 0);
+  EXPECT_FALSE(BodyIsShort(false, 100, 3));
+  EXPECT_TRUE(BodyIsShort(true, 100, 99));
+  EXPECT_FALSE(BodyIsShort(true, 100, 100));
+  EXPECT_FALSE(BodyIsShort(true, 100, 101));
+}
+
+}  // namespace
