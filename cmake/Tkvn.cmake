@@ -5,7 +5,9 @@
 #   tkvn_add_test(NAME SOURCES ... [LIBS ...] [WIN32_ONLY] [HOST_ONLY] [LABELS ...])
 #                                                   a GoogleTest executable registered with CTest
 #                                                   as host.NAME (native, sanitizers) or win.NAME
-#                                                   (under Wine); one CTest entry per executable
+#                                                   (under Wine); one CTest entry per executable;
+#                                                   Windows tests hold the lock wine_prefix, which
+#                                                   script tests that use the prefix take as well
 #   tkvn_add_fuzzer(NAME SOURCE src LIBS ... [CORPUS dir...])
 #                                                   a libFuzzer target (host clang build only) and
 #                                                   a short CTest run of it over its corpus
@@ -70,6 +72,10 @@ function(tkvn_add_test name)
     ENVIRONMENT "TKVN_SOURCE_DIR=${TKVN_SOURCE_ROOT};TKVN_BINARY_DIR=${CMAKE_BINARY_DIR}")
   if(A_LABELS)
     set_tests_properties(${TKVN_TARGET}.${name} PROPERTIES LABELS "${A_LABELS}")
+  endif()
+  if(WIN32)
+    # Every Windows test shares one Wine prefix: its registry key, its drive C: and its screen.
+    set_tests_properties(${TKVN_TARGET}.${name} PROPERTIES RESOURCE_LOCK wine_prefix)
   endif()
 endfunction()
 
