@@ -232,6 +232,13 @@ void SelectListLine(HWND dialog, int id, int index, bool selected) {
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
 }
 
+void ActivateListLine(HWND dialog, int id, int index) {
+  HWND list = Item(dialog, id);
+  if (Send(list, LB_SETCURSEL, index, 0) == LB_ERR)
+    throw std::runtime_error("list " + std::to_string(id) + " has no line " + std::to_string(index));
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
+}
+
 void DriveModal(const std::function<void()>& modal, const std::function<void()>& driver) {
   DWORD uiThread = GetCurrentThreadId();
   std::exception_ptr failure;

@@ -72,6 +72,8 @@ std::vector<std::string> ListLines(HWND dialog, int id);
 std::vector<int> ListSelection(HWND dialog, int id);
 // Selects or deselects one line of a list box as a click would, with LBN_SELCHANGE.
 void SelectListLine(HWND dialog, int id, int index, bool selected);
+// Double-clicks one line of a single-selection list box: selects it, then LBN_DBLCLK.
+void ActivateListLine(HWND dialog, int id, int index);
 
 // Runs `modal` (which opens a modal dialog and returns when it ends) on this thread while
 // `driver` runs on a second thread. When the driver throws, the failure is recorded and the
