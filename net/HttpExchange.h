@@ -1,0 +1,32 @@
+// The HTTP/1.0 exchange of one transfer, on the worker thread: connect to the download server
+// (or the proxy), send one GET, read the header one byte per receive, stream the body into the
+// target file in receives of at most 512 bytes. A failure found here is shown at once, in a box
+// owned by the session dialog, and ends the transfer through EndTransfer; these functions do not
+// pass such failures upward.
+#pragma once
+
+#include <winsock.h>
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+
+// 1 when connected; 0 otherwise, with WSAGetLastError telling why (the worker reports it).
+int OpenServerConnection();
+
+// Fills an IPv4 address from a host name, or failing the name lookup from a dotted address.
+int ResolveAddress(sockaddr_in* address, const char* host, uint16_t port);
+
+// 1 when the body is in the target file; 0 for status 404, an empty body, or no body buffer.
+// Every other end (failures, abort) goes through EndTransfer and does not return.
+int GetFile();
+
+// The body length (the Content-Length, or 100 without one), -2 for status 404, -1 when the line
+// buffer cannot be had. `lengthGiven`, when not null, tells whether the header named a length.
+long ReadResponseHeader(bool* lengthGiven = nullptr);
+
+// Shows the status's message (caption "HTTP error") and ends the transfer with result 0.
+[[noreturn]] void ShowHttpStatusError(int code);
+
+// The serial number of the current directory's volume as unsigned decimal, "0" when unknown.
+void GetVolumeSerialText(char* volumeName, DWORD volumeNameSize, char* out, size_t outSize);
