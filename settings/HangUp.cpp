@@ -1,0 +1,92 @@
+#include "settings/HangUp.h"
+
+#include <cstddef>
+
+#include "app/ProgramState.h"
+
+namespace {
+
+// The RASCONNA and RASCONNSTATUSA layouts of Windows 7 and later, which every later version
+// accepts. The SDK headers pick an older layout for the Windows versions this program targets.
+struct RasConnection {
+  DWORD dwSize;
+  HRASCONN hrasconn;
+  CHAR szEntryName[RAS_MaxEntryName + 1];
+  CHAR szDeviceType[RAS_MaxDeviceType + 1];
+  CHAR szDeviceName[RAS_MaxDeviceName + 1];
+  CHAR szPhonebook[MAX_PATH];
+  DWORD dwSubEntry;
+  GUID guidEntry;
+  DWORD dwFlags;
+  LUID luid;
+  GUID guidCorrelationId;
+};
+static_assert(sizeof(RasConnection) == 720, "RASCONNA of Windows 7");
+
+struct RasEndPoint {
+  DWORD dwType;
+  BYTE address[16];
+};
+
+struct RasConnectionStatus {
+  DWORD dwSize;
+  RASCONNSTATE rasconnstate;
+  DWORD dwError;
+  CHAR szDeviceType[RAS_MaxDeviceType + 1];
+  CHAR szDeviceName[RAS_MaxDeviceName + 1];
+  CHAR szPhoneNumber[RAS_MaxPhoneNumber + 1];
+  RasEndPoint localEndPoint;
+  RasEndPoint remoteEndPoint;
+  DWORD rasconnsubstate;
+};
+static_assert(sizeof(RasConnectionStatus) == 332, "RASCONNSTATUSA of Windows 7");
+
+class Win32HangUpPlatform final : public HangUpPlatform {
+ public:
+  HRASCONN FirstConnection() override {
+    // Ten entries' room; only the first is used.
+    RasConnection connections[10] = {};
+    connections[0].dwSize = sizeof(RasConnection);
+    DWORD bytes = sizeof connections;
+    DWORD count = 0;
+    if (RasEnumConnectionsA(reinterpret_cast<LPRASCONNA>(connections), &bytes, &count) != 0) return nullptr;
+    if (count == 0) return nullptr;
+    return connections[0].hrasconn;
+  }
+
+  void HangUp(HRASCONN connection) override { RasHangUpA(connection); }
+
+  bool StillConnected(HRASCONN connection) override {
+    RasConnectionStatus status = {};
+    status.dwSize = sizeof status;
+    return RasGetConnectStatusA(connection, reinterpret_cast<LPRASCONNSTATUSA>(&status)) == 0;
+  }
+
+  DWORD Milliseconds() override { return GetTickCount(); }
+  void Pause(DWORD ms) override { Sleep(ms); }
+};
+
+Win32HangUpPlatform g_win32Platform;
+HangUpPlatform* g_platform = &g_win32Platform;
+
+}  // namespace
+
+void SetHangUpPlatform(HangUpPlatform* platform) { g_platform = platform ? platform : &g_win32Platform; }
+
+void HangUpModem() {
+  const DWORD start = g_platform->Milliseconds();
+  HRASCONN connection = g_platform->FirstConnection();
+  if (!connection) return;
+  // A failing hang-up is not reported by itself: the wait below sees a line that stays up.
+  g_platform->HangUp(connection);
+  while (g_platform->StillConnected(connection)) {
+    // Sleep between the queries so that the wait neither takes a whole processor nor stays for
+    // more than a few seconds; unsigned arithmetic survives the tick count's wrap.
+    g_platform->Pause(kHangUpPollMs);
+    if (g_platform->Milliseconds() - start > kHangUpLimitMs) {
+      MessageBoxA(g_sessionWindow, "Timeout hanging up modem.\nYou may need to disconnect your modem manually.",
+                  "Error", MB_OK);
+      return;
+    }
+  }
+}
