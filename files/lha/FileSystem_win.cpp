@@ -1,0 +1,31 @@
+#include <windows.h>
+
+#include "files/lha/FileSystem.h"
+
+namespace lha {
+
+const char kPathSeparator = '\\';
+
+bool IsDirectory(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool MakeDirectory(const std::string& path) {
+  return CreateDirectoryA(path.c_str(), nullptr) || IsDirectory(path);
+}
+
+bool MakeTempFile(const std::string& directory, std::string* path) {
+  char name[MAX_PATH];
+  if (GetTempFileNameA(directory.c_str(), "lha", 0, name) == 0) return false;
+  path->assign(name);
+  return true;
+}
+
+bool RenameReplacing(const std::string& from, const std::string& to) {
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+}  // namespace lha

@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Makes the LHA fixture archives in this folder. The archives are committed; run this again only
+# to change them. The ordinary ones come from Debian's jlha (jlha-utils); the ones with hostile
+# names are written by the small Python writer below, which knows only the level-0 stored format.
+# Every archive is then checked with Debian's lhasa.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+# Source files: a price list like the vendor's daily files, incompressible bytes, an empty file,
+# and a long file (more than one output chunk and many blocks) of little variety.
+python3 - <<'PY'
+import random
+r = random.Random(8)
+with open('prices.csv', 'w', newline='\r\n') as f:
+    for i in range(400):
+        f.write('%08d,ABC%03d,%.2f,%.2f,%.2f,%.2f,%d\n' % (
+            20240101 + i % 28, r.randrange(200), r.uniform(1, 50), r.uniform(1, 50),
+            r.uniform(1, 50), r.uniform(1, 50), r.randrange(100000)))
+with open('random.bin', 'wb') as f:
+    f.write(bytes(r.randrange(256) for _ in range(5000)))
+open('empty.txt', 'w').close()
+with open('long.csv', 'w', newline='\r\n') as f:
+    for i in range(14000):
+        f.write('%08d,XYZ%03d,%d.%02d,%d\n' % (20240101 + i % 5, i % 40, 10 + i % 7, i % 4 * 25, i % 9 * 100))
+PY
+mkdir -p sub/dir a b
+printf 'note in a subdirectory\r\n' > sub/dir/note.txt
+printf 'first same\r\n' > a/same.txt
+printf 'second same, the later one\r\n' > b/same.txt
+
+jlha a1o5q "$work/l1_lh5.lzh" prices.csv
+jlha a0o6q "$work/l0_lh6.lzh" prices.csv
+jlha a2o7q "$work/l2_lh7.lzh" prices.csv random.bin empty.txt
+jlha a1zq "$work/l1_lh0.lzh" prices.csv
+jlha a2o5q "$work/l2_lh5_paths.lzh" sub/dir/note.txt a/same.txt b/same.txt
+jlha a1o5q "$work/l1_lh5_long.lzh" long.csv
+jlha a2o7q "$work/l2_lh7_long.lzh" long.csv
+
+# Level-0 stored members with the names given, each holding "member N\r\n".
+python3 - "$work/names.lzh" <<'PY'
+import sys
+
+def crc16(data):
+    c = 0
+    for b in data:
+        c ^= b
+        for _ in range(8):
+            c = (c >> 1) ^ 0xA001 if c & 1 else c >> 1
+    return c
+
+names = [
+    b'..', b'.', b'C:evil.txt', b'..\\..\\up.txt', b'\\abs\\root.txt', b'/etc/abs.txt',
+    b'CON', b'nul.txt', b'Com1.log', b'dot.', b'space ', b'ctl\x01.txt', b'pipe|x.txt',
+    b'dir\\\x95\x5c.txt', b'\x95\x5c', b'dir/ok.txt', b'',
+]
+out = bytearray()
+for i, name in enumerate(names):
+    data = b'member %d\r\n' % i
+    body = (b'-lh0-' + len(data).to_bytes(4, 'little') + len(data).to_bytes(4, 'little') +
+            (0x58210000).to_bytes(4, 'little') + b'\x20\x00' + bytes([len(name)]) + name +
+            crc16(data).to_bytes(2, 'little'))
+    out += bytes([len(body), sum(body) & 0xFF]) + body + data
+out += b'\x00'
+open(sys.argv[1], 'wb').write(out)
+PY
+
+for a in "$work"/*.lzh; do
+  lhasa t "$a" >/dev/null
+  cp "$a" "$here/"
+done
+ls -l "$here"/*.lzh
