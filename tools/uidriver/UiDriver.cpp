@@ -67,7 +67,31 @@ std::vector<HWND> TopWindows(F keep) {
   return kept;
 }
 
-bool IsMessageBox(HWND w) { return ClassOf(w) == "#32770" && GetDlgItem(w, 0xFFFF) != nullptr; }
+BOOL CALLBACK CollectChild(HWND w, LPARAM lp) {
+  reinterpret_cast<std::vector<HWND>*>(lp)->push_back(w);
+  return TRUE;
+}
+
+// A message box holds its text in one static control of id 0xFFFF, perhaps an icon, and buttons
+// of the standard ids only; a dialog whose labels have id -1 holds other controls too.
+bool IsMessageBox(HWND w) {
+  if (ClassOf(w) != "#32770") return false;
+  std::vector<HWND> children;
+  EnumChildWindows(w, CollectChild, reinterpret_cast<LPARAM>(&children));
+  int texts = 0;
+  for (HWND child : children) {
+    int id = GetDlgCtrlID(child);
+    std::string cls = ClassOf(child);
+    if (id == 0xFFFF && cls == "Static") {
+      ++texts;
+    } else if (cls == "Static" && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+      continue;
+    } else if (!(cls == "Button" && id >= IDOK && id <= 11)) {
+      return false;
+    }
+  }
+  return texts == 1;
+}
 
 }  // namespace
 
