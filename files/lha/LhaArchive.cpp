@@ -59,10 +59,9 @@ void Append(std::string* report, const std::string& name, const char* what) {
 
 // Calls `visit` for every member in order and gives the first failure: the visitor's, or the one
 // that ended the walk (no first header, a later header broken).
-int WalkArchive(const char* path, const std::function<int(InputStream&, const LhaHeader&)>& visit) {
-  FilePtr file(std::fopen(path, "rb"));
-  if (!file) return kErrorArchiveOpen;
-  FileInput in(file.get());
+using Visitor = std::function<int(InputStream&, const LhaHeader&)>;
+
+int WalkArchive(InputStream& in, const Visitor& visit) {
   LhaHeader header;
   if (!FindFirstHeader(in, &header)) return kErrorNotArchive;
   int first = kOk;
@@ -74,6 +73,13 @@ int WalkArchive(const char* path, const std::function<int(InputStream&, const Lh
     if (next == HeaderResult::kBroken) return first != kOk ? first : kErrorHeaderBroken;
   }
   return first;
+}
+
+int WalkArchive(const char* path, const Visitor& visit) {
+  FilePtr file(std::fopen(path, "rb"));
+  if (!file) return kErrorArchiveOpen;
+  FileInput in(file.get());
+  return WalkArchive(in, visit);
 }
 
 int Decode(InputStream& in, const LhaHeader& h, const Method& method, OutputSink& out) {
@@ -148,10 +154,17 @@ int IsExtractableArchive(const char* path) {
 }
 
 int TestArchive(const char* path, std::string* report) {
-  return WalkArchive(path, [report](InputStream& in, const LhaHeader& h) {
+  FilePtr file(std::fopen(path, "rb"));
+  if (!file) return kErrorArchiveOpen;
+  FileInput in(file.get());
+  return TestArchive(in, report);
+}
+
+int TestArchive(InputStream& in, std::string* report) {
+  return WalkArchive(in, [report](InputStream& member, const LhaHeader& h) {
     const Method* method = FindMethod(h.method);
     NullSink sink;
-    const int result = method ? Decode(in, h, *method, sink) : kErrorMethod;
+    const int result = method ? Decode(member, h, *method, sink) : kErrorMethod;
     Append(report, Printable(h), Describe(result));
     return result;
   });

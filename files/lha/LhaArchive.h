@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "files/lha/InputStream.h"
+
 namespace lha {
 
 // 1 when every header of the file reads (the first one found anywhere in the file) and every
@@ -12,6 +14,7 @@ int IsExtractableArchive(const char* path);
 
 // Decodes every member and checks its CRC, writing nothing.
 int TestArchive(const char* path, std::string* report);
+int TestArchive(InputStream& in, std::string* report);
 
 // One line per member: original and packed size, method, CRC and stored name.
 int ListArchive(const char* path, std::string* report);

@@ -212,6 +212,11 @@ HeaderResult ReadHeader(InputStream& in, uint64_t offset, LhaHeader* header) {
 
 bool FindFirstHeader(InputStream& in, LhaHeader* header) {
   if (ReadHeader(in, 0, header) == HeaderResult::kRead) return true;
+  // A file that starts like a header is an archive whose first header is broken, not a program
+  // with an archive behind it: searching on would find the second member and lose the first.
+  uint8_t start[7];
+  if (in.Seek(0) && in.Read(start, sizeof start) == sizeof start && LooksLikeMethod(start))
+    return false;
   // Look for "-??-" two bytes into a candidate and a level byte that fits, then read it in full.
   constexpr size_t kChunk = 65536;
   constexpr size_t kOverlap = 21;

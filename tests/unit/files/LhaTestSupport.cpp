@@ -1,0 +1,103 @@
+#include "LhaTestSupport.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <algorithm>
+
+#include "files/lha/Crc16.h"
+
+namespace fs = std::filesystem;
+
+namespace lha_test {
+
+namespace {
+
+std::string FromEnvironment(const char* name) {
+  const char* value = std::getenv(name);
+  if (!value || !*value) throw std::runtime_error(std::string(name) + " is not set");
+  std::string path = value;
+#ifdef _WIN32
+  // Under Wine the build tree's Unix paths are reached through drive Z:.
+  if (!path.empty() && path[0] == '/') path = "Z:" + path;
+#endif
+  return path;
+}
+
+}  // namespace
+
+std::string Join(const std::string& directory, const std::string& name) {
+#ifdef _WIN32
+  return directory + "\\" + name;
+#else
+  return directory + "/" + name;
+#endif
+}
+
+std::string FixturePath(const std::string& name) {
+  return Join(FromEnvironment("TKVN_SOURCE_DIR"), "tests/data/lha/" + name);
+}
+
+std::string CorpusPath(const std::string& relative) {
+  return Join(FromEnvironment("TKVN_SOURCE_DIR"), "../shared/lha-corpus/" + relative);
+}
+
+std::string ScratchDir(const std::string& name) {
+  const std::string dir = Join(FromEnvironment("TKVN_BINARY_DIR"), "lha-scratch/" + name);
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  return dir;
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+bool Exists(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f) std::fclose(f);
+  return f != nullptr;
+}
+
+std::vector<std::string> ListDir(const std::string& directory) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(directory))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+size_t CountEntries(const std::string& directory) {
+  return static_cast<size_t>(
+      std::distance(fs::directory_iterator(directory), fs::directory_iterator()));
+}
+
+void BitWriter::Put(uint32_t value, int bits) {
+  for (int i = bits - 1; i >= 0; --i) {
+    if (used_ == 8) {
+      bytes_.push_back(0);
+      used_ = 0;
+    }
+    if ((value >> i) & 1) bytes_.back() |= static_cast<uint8_t>(0x80 >> used_);
+    ++used_;
+  }
+}
+
+std::string BitWriter::Bytes() const { return std::string(bytes_.begin(), bytes_.end()); }
+
+uint16_t Crc16Of(const std::string& bytes) {
+  return lha::UpdateCrc16(0, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+}
+
+}  // namespace lha_test
