@@ -1,0 +1,12 @@
+// The ASCII database update: ascii_update.bat in the data directory, run as a hidden process
+// while the session dialog stays responsive and shows the progress lines that the batch writes
+// into procdate.txt, then the lines of its result.txt.
+#pragma once
+
+#include <windows.h>
+
+// Runs the update to its end. Exit and the system menu's Close are disabled meanwhile (and left
+// disabled: the caller enables them again once it is done); the progress bar shows a marquee.
+// A batch that cannot be started adds an "Update failed" line to the message list, so that the
+// run counts as failed.
+void RunAsciiUpdate(HWND dialog, const char* dataDirectory);

@@ -1,0 +1,9 @@
+// The daily message page in the session dialog's message list.
+#pragma once
+
+#include <windows.h>
+
+// Empties the message list and fills it with the lines of message.txt in `dataDirectory` (in
+// pieces of at most 189 characters, each cut at its first control byte or byte from 0x80 up, a
+// piece of exactly "<PRE>" left out). A missing file leaves the list empty.
+void ShowMessagePage(HWND dialog, const char* dataDirectory);

@@ -1,0 +1,6 @@
+#include "app/SessionState.h"
+
+SessionState& Session() {
+  static SessionState state;
+  return state;
+}

@@ -1,0 +1,24 @@
+// The state of the download session, kept for the life of the session dialog and touched only on
+// the user-interface thread: by the dialog's handlers and by the completion steps.
+#pragma once
+
+#include <cstdint>
+
+struct DownloadItem;
+
+struct SessionState {
+  // 1 from the start of each transfer of a session until its WM_TRANSFERDONE arrives; while it
+  // is 1 the Download button asks for an abort.
+  int busy = 0;
+  // 1 while the catalogue alone is fetched because files.ini was missing at a Download press;
+  // a press meanwhile is refused, so that only one transfer ever runs.
+  int catalogueFetch = 0;
+  // The item whose transfer was started last, or null. Always an item of the current download
+  // list: whoever clears or rebuilds the list sets it to null.
+  const DownloadItem* currentItem = nullptr;
+  // The newest date of the session, seeded from DownloadInfo at a Download press and raised by
+  // the extraction pass, which stores it back.
+  int32_t newestDate = 0;
+};
+
+SessionState& Session();

@@ -1,0 +1,40 @@
+#include "app/TextPieces.h"
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+}  // namespace
+
+std::string CutAtControl(const std::string& piece) {
+  size_t n = 0;
+  while (n < piece.size() && static_cast<signed char>(piece[n]) >= 32) ++n;
+  return piece.substr(0, n);
+}
+
+std::vector<std::string> ReadRawPieces(const std::string& path, size_t pieceLength) {
+  std::vector<std::string> pieces;
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "r"));
+  if (!file) return pieces;
+  std::vector<char> buffer(pieceLength + 1);
+  while (std::fgets(buffer.data(), static_cast<int>(buffer.size()), file.get())) {
+    // fgets stops at the line end or the buffer's end; an embedded NUL would end the text early,
+    // exactly as the cut at the first control character does.
+    pieces.emplace_back(buffer.data());
+  }
+  return pieces;
+}
+
+std::vector<std::string> ReadShownPieces(const std::string& path, size_t pieceLength) {
+  std::vector<std::string> shown;
+  for (const std::string& raw : ReadRawPieces(path, pieceLength)) {
+    std::string piece = CutAtControl(raw);
+    if (piece != "<PRE>") shown.push_back(piece);
+  }
+  return shown;
+}

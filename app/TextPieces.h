@@ -1,0 +1,21 @@
+// How the session reads the lines of the text files it shows (message.txt, result.txt): in pieces
+// of a fixed length, so a longer line arrives as several pieces, each cut at its first byte that
+// is below 32 taken as a signed 8-bit value. That removes the line end and control characters
+// and also cuts before every byte from 0x80 up. Portable: no Windows header.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// Cuts `piece` at its first byte below 32 (as a signed char).
+std::string CutAtControl(const std::string& piece);
+
+// The pieces of the text file at `path`, read in text mode with at most `pieceLength` characters
+// each, cut as above; a piece that is exactly "<PRE>" is left out. Empty when the file cannot
+// be opened.
+std::vector<std::string> ReadShownPieces(const std::string& path, size_t pieceLength);
+
+// The raw pieces of the file, each of at most `pieceLength` characters with its line end kept
+// (text mode: CR LF reads as LF). Empty when the file cannot be opened.
+std::vector<std::string> ReadRawPieces(const std::string& path, size_t pieceLength);
