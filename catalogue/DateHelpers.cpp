@@ -33,6 +33,9 @@ int32_t ClampToInt32(long long v) {
   return static_cast<int32_t>(v);
 }
 
+// The calendar of the day counts starts on 1 March 1900.
+constexpr int32_t kFirstDayCount = -29160;
+
 bool IsEightDigit(int32_t date) { return date >= 10000000 && date <= 99999999; }
 
 // Days since 1 January 1970 of a Gregorian date, month 1 to 12 (proleptic, any year).
@@ -150,9 +153,10 @@ void DateFromDayCount(int32_t dayCount, int* year, int* month, int* day) {
 }
 
 int32_t AddDays(int32_t date, int32_t days) {
-  if (!IsEightDigit(date)) return 0;
-  const long long count = static_cast<long long>(DayCount(date / 10000, date / 100 % 100, date % 100)) + days;
-  if (count < INT32_MIN || count > INT32_MAX) return 0;
+  if (!IsEightDigit(date) || date / 10000 < 1900) return 0;
+  const int32_t base = DayCount(date / 10000, date / 100 % 100, date % 100);
+  const long long count = static_cast<long long>(base) + days;
+  if (base < kFirstDayCount || count < kFirstDayCount || count > INT32_MAX) return 0;
   int year = 0, month = 0, day = 0;
   DateFromDayCount(static_cast<int32_t>(count), &year, &month, &day);
   if (year < 1000 || year > 9999) return 0;

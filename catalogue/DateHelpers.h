@@ -28,7 +28,7 @@ int IsValidDateText(const char* text);
 int32_t DayCount(int year, int month, int day);
 void DateFromDayCount(int32_t dayCount, int* year, int* month, int* day);
 // The date number `days` later (earlier when negative); 0 when `date` or the result is not an
-// eight-digit date number.
+// eight-digit date number on or after 1 March 1900, where the calendar begins.
 int32_t AddDays(int32_t date, int32_t days);
 // 0 Sunday to 6 Saturday; 0 for a number that is not an eight-digit date number.
 int WeekdayOf(int32_t date);

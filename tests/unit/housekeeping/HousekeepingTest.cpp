@@ -1,0 +1,156 @@
+// FileHasData, the rewrite of the files that abc.def lists, and the date index, on real files.
+#include "files/Housekeeping.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/unit/catalogue/TempDir.h"
+
+namespace {
+
+TEST(FileHasData, PresentAndNotEmpty) {
+  TempDir dir;
+  dir.Write("empty", "");
+  dir.Write("one", "x");
+  EXPECT_EQ(0, FileHasData(dir.File("missing").c_str()));
+  EXPECT_EQ(0, FileHasData(dir.File("empty").c_str()));
+  EXPECT_EQ(1, FileHasData(dir.File("one").c_str()));
+  EXPECT_EQ(0, FileHasData(dir.Path().c_str()));  // a directory is no file
+}
+
+class Rewrite : public ::testing::Test {
+ protected:
+  int Run() { return RewriteListedTextFiles("abc.def", dir.Path().c_str()); }
+  TempDir dir;
+};
+
+TEST_F(Rewrite, ListedFilesGetCrLfAndTheListStays) {
+  dir.Write("abc.def", "a.txt\r\nsub\\b.txt\nc.txt");
+  dir.Write("a.txt", "one\ntwo\n");
+  CreateDirectoryA(dir.File("sub").c_str(), nullptr);
+  dir.Write("sub\\b.txt", "crlf\r\nalready\r\n");
+  dir.Write("c.txt", std::string("keep\nthis\x1A" "drop\n", 15));
+  dir.Write("d.txt", "not listed\n");
+  EXPECT_EQ(1, Run());
+  EXPECT_EQ("one\r\ntwo\r\n", dir.Read("a.txt"));
+  EXPECT_EQ("crlf\r\nalready\r\n", dir.Read("sub\\b.txt"));
+  EXPECT_EQ("keep\r\nthis", dir.Read("c.txt"));
+  EXPECT_EQ("not listed\n", dir.Read("d.txt"));
+  EXPECT_EQ("a.txt\r\nsub\\b.txt\nc.txt", dir.Read("abc.def"));
+  EXPECT_FALSE(dir.Exists("abcdefg.hij"));
+  // A second pass changes nothing.
+  EXPECT_EQ(1, Run());
+  EXPECT_EQ("one\r\ntwo\r\n", dir.Read("a.txt"));
+  EXPECT_EQ("keep\r\nthis", dir.Read("c.txt"));
+}
+
+TEST_F(Rewrite, MissingListGivesZero) { EXPECT_EQ(0, Run()); }
+
+TEST_F(Rewrite, PassEndsAtTheFirstNameThatCannotBeOpened) {
+  const struct {
+    const char* list;
+    const char* why;
+  } cases[] = {
+      {"missing.txt\nlater.txt\n", "a missing file first rewrites nothing"},
+      {"\nlater.txt\n", "an empty line names the directory itself"},
+      {"..\\outside.txt\nlater.txt\n", "a parent component"},
+      {"sub\\..\\..\\outside.txt\nlater.txt\n", "a parent component further in"},
+      {"C:\\outside.txt\nlater.txt\n", "a drive"},
+      {"\\outside.txt\nlater.txt\n", "an absolute name"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.why);
+    dir.Write("abc.def", c.list);
+    dir.Write("later.txt", "x\ny\n");
+    EXPECT_EQ(1, Run());
+    EXPECT_EQ("x\ny\n", dir.Read("later.txt"));
+  }
+}
+
+TEST_F(Rewrite, NothingOutsideTheDataDirectoryIsTouched) {
+  TempDir outside("-outside");
+  outside.Write("victim.txt", "lf\nonly\n");
+  CreateDirectoryA(dir.File("data").c_str(), nullptr);
+  const std::string data = dir.File("data");
+  const std::string victim = outside.File("victim.txt");
+  const std::string relative = "..\\..\\" + outside.Path().substr(outside.Path().rfind('\\') + 1) + "\\victim.txt";
+  for (const std::string& name : {relative, victim, victim.substr(2)}) {
+    SCOPED_TRACE(name);
+    std::FILE* list = std::fopen((data + "\\abc.def").c_str(), "wb");
+    ASSERT_NE(nullptr, list);
+    std::fputs((name + "\n").c_str(), list);
+    std::fclose(list);
+    EXPECT_EQ(1, RewriteListedTextFiles("abc.def", data.c_str()));
+    EXPECT_EQ("lf\nonly\n", outside.Read("victim.txt"));
+  }
+}
+
+TEST_F(Rewrite, LongNamesAreReadInPiecesOfNinetyNine) {
+  // A 120-character line is read as a 99-character name and a 21-character one.
+  const std::string first(99, 'f');
+  const std::string second(21, 's');
+  dir.Write(first, "1\n");
+  dir.Write(second, "2\n");
+  dir.Write("abc.def", first + second + "\n");
+  EXPECT_EQ(1, Run());
+  EXPECT_EQ("1\r\n", dir.Read(first));
+  EXPECT_EQ("2\r\n", dir.Read(second));
+}
+
+TEST_F(Rewrite, APathTooLongForItsBufferEndsThePass) {
+  const std::string name(260 - dir.Path().size(), 'n');  // data directory, "\" and name: 261 characters
+  dir.Write("abc.def", name + "\nlater.txt\n");
+  dir.Write("later.txt", "x\n");
+  EXPECT_EQ(1, Run());
+  EXPECT_EQ("x\n", dir.Read("later.txt"));
+}
+
+class DateIndexFile : public ::testing::Test {
+ protected:
+  TempDir dir;
+};
+
+TEST_F(DateIndexFile, NoDataFilesGiveAnEmptyIndex) {
+  dir.Write("date", "old\r\n");
+  EXPECT_EQ(0, WriteDateIndex(dir.Path().c_str()));
+  EXPECT_EQ("", dir.Read("date"));
+}
+
+TEST_F(DateIndexFile, OldestFirstAcrossTheCentury) {
+  for (const char* name : {"05-01-13.DN", "31-12-99.DN", "02-01-13.DN"}) dir.Write(name, "data");
+  dir.Write("07-01-13.TXT", "not a data file");
+  EXPECT_EQ(3, WriteDateIndex(dir.Path().c_str()));
+  EXPECT_EQ("31-12-99\r\n02-01-13\r\n05-01-13\r\n", dir.Read("date"));
+}
+
+// Two years of daily files and more: every one is indexed.
+TEST_F(DateIndexFile, SixHundredFilesAreAllIndexed) {
+  std::string expected;
+  int written = 0;
+  for (int year : {11, 12, 13}) {
+    for (int month = 1; month <= 12 && written < 600; ++month) {
+      for (int day = 1; day <= 20 && written < 600; ++day) {
+        char name[16];
+        std::snprintf(name, sizeof name, "%02d-%02d-%02d.DN", day, month, year);
+        dir.Write(name, "");
+        expected += std::string(name, 8) + "\r\n";
+        ++written;
+      }
+    }
+  }
+  EXPECT_EQ(600, WriteDateIndex(dir.Path().c_str()));
+  const std::string index = dir.Read("date");
+  EXPECT_EQ(6000u, index.size());
+  EXPECT_EQ(expected, index);
+}
+
+TEST_F(DateIndexFile, UncreatableIndexGivesZero) {
+  CreateDirectoryA(dir.File("date").c_str(), nullptr);  // a directory stands where the file goes
+  dir.Write("01-02-13.DN", "x");
+  EXPECT_EQ(0, WriteDateIndex(dir.Path().c_str()));
+}
+
+}  // namespace
