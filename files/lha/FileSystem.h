@@ -9,6 +9,11 @@ namespace lha {
 // The separator put between the destination directory and a member's name.
 extern const char kPathSeparator;
 
+// True when the file system takes `name` as one plain file name. Names are read as code page 932;
+// where the system's own code page differs, a byte that was a trail byte there (0x5C, "\") can be a
+// separator here, and such a name is refused rather than written into a subfolder.
+bool IsPlainFileName(const std::string& name);
+
 bool IsDirectory(const std::string& path);
 // Makes one directory; true also when it exists already.
 bool MakeDirectory(const std::string& path);

@@ -12,6 +12,9 @@ namespace lha {
 
 const char kPathSeparator = '/';
 
+// Only "/" separates, and a flat name holds none.
+bool IsPlainFileName(const std::string& name) { return name.find('/') == std::string::npos; }
+
 bool IsDirectory(const std::string& path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);

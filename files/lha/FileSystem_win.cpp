@@ -6,6 +6,18 @@ namespace lha {
 
 const char kPathSeparator = '\\';
 
+bool IsPlainFileName(const std::string& name) {
+  for (size_t i = 0; i < name.size(); ++i) {
+    const BYTE c = static_cast<BYTE>(name[i]);
+    if (IsDBCSLeadByte(c) && i + 1 < name.size()) {
+      ++i;
+      continue;
+    }
+    if (c == '\\' || c == '/') return false;
+  }
+  return true;
+}
+
 bool IsDirectory(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);

@@ -103,7 +103,7 @@ const char* Describe(int code) {
 int ExtractMember(InputStream& in, const LhaHeader& h, const Method& method,
                   const std::string& directory, std::string* report) {
   std::string flat;
-  if (!FlatName(h.name, &flat)) {
+  if (!FlatName(h.name, &flat) || !IsPlainFileName(flat)) {
     Append(report, Printable(h), "name refused");
     return kErrorCannotWrite;
   }

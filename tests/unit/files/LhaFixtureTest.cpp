@@ -87,7 +87,9 @@ TEST(LhaFixtures, HeadersAndMembersMatchWhatLhasaLists) {
     EXPECT_EQ(h.headerOffset, 0u);
     for (size_t i = 0; i < f.members.size(); ++i) {
       const Member& m = f.members[i];
-      if (i > 0) ASSERT_EQ(lha::ReadHeader(in, h.dataOffset + h.packedSize, &h), lha::HeaderResult::kRead);
+      if (i > 0) {
+        ASSERT_EQ(lha::ReadHeader(in, h.dataOffset + h.packedSize, &h), lha::HeaderResult::kRead);
+      }
       EXPECT_EQ(h.level, f.level);
       EXPECT_EQ(PathOf(h), m.path);
       EXPECT_STREQ(h.method, m.method);
