@@ -102,3 +102,24 @@ function(tkvn_add_fuzzer name)
   set_tests_properties(fuzz.${name} PROPERTIES TIMEOUT 120 LABELS fuzz)
   file(MAKE_DIRECTORY ${scratch})
 endfunction()
+
+#   tkvn_add_script_test(NAME COMMAND ... [TIMEOUT s])
+#                                                   a test run by a script (Python, shell) that uses
+#                                                   the Wine prefix: registered as win.NAME with the
+#                                                   lock wine_prefix, like the GoogleTest ones
+function(tkvn_add_script_test name)
+  cmake_parse_arguments(A "" "TIMEOUT" "COMMAND;LABELS" ${ARGN})
+  set(timeout 300)
+  if(A_TIMEOUT)
+    set(timeout ${A_TIMEOUT})
+  endif()
+  add_test(NAME ${TKVN_TARGET}.${name} COMMAND ${A_COMMAND})
+  set_tests_properties(${TKVN_TARGET}.${name} PROPERTIES TIMEOUT ${timeout}
+    ENVIRONMENT "TKVN_SOURCE_DIR=${TKVN_SOURCE_ROOT};TKVN_BINARY_DIR=${CMAKE_BINARY_DIR}")
+  if(WIN32)
+    set_tests_properties(${TKVN_TARGET}.${name} PROPERTIES RESOURCE_LOCK wine_prefix)
+  endif()
+  if(A_LABELS)
+    set_tests_properties(${TKVN_TARGET}.${name} PROPERTIES LABELS "${A_LABELS}")
+  endif()
+endfunction()
