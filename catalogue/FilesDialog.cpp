@@ -99,32 +99,40 @@ void OnOk(HWND dialog, FilesDialogState* state) {
   EndDialog(dialog, 1);
 }
 
-INT_PTR CALLBACK FilesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR Dispatch(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+    CentreWindow(dialog, GetWindow(dialog, GW_OWNER));
+    if (!Fill(dialog, reinterpret_cast<FilesDialogState*>(lParam))) {
+      MessageBoxA(dialog,
+                  "Unable to load list of available file types.\nPlease select Download option to get a new list.",
+                  "Error", MB_OK);
+      EndDialog(dialog, 0);
+    }
+    return TRUE;
+  }
   auto* state = reinterpret_cast<FilesDialogState*>(GetWindowLongPtrA(dialog, DWLP_USER));
-  switch (message) {
-    case WM_INITDIALOG:
-      SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-      CentreWindow(dialog, GetWindow(dialog, GW_OWNER));
-      if (!Fill(dialog, reinterpret_cast<FilesDialogState*>(lParam))) {
-        MessageBoxA(dialog,
-                    "Unable to load list of available file types.\nPlease select Download option to get a new list.",
-                    "Error", MB_OK);
-        EndDialog(dialog, 0);
-      }
+  if (message != WM_COMMAND || !state) return FALSE;
+  switch (LOWORD(wParam)) {
+    case IDOK:
+      OnOk(dialog, state);
       return TRUE;
-    case WM_COMMAND:
-      switch (LOWORD(wParam)) {
-        case IDOK:
-          OnOk(dialog, state);
-          return TRUE;
-        case IDCANCEL:
-          EndDialog(dialog, 0);
-          return TRUE;
-        default:
-          return FALSE;
-      }
+    case IDCANCEL:
+      EndDialog(dialog, 0);
+      return TRUE;
     default:
       return FALSE;
+  }
+}
+
+INT_PTR CALLBACK FilesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  try {
+    return Dispatch(dialog, message, wParam, lParam);
+  } catch (...) {
+    // No exception may cross into the system's callback. Only a lack of memory can throw here;
+    // ending as a cancel leaves files.use as it was.
+    EndDialog(dialog, 0);
+    return TRUE;
   }
 }
 
