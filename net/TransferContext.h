@@ -22,7 +22,8 @@ struct TransferContext {
   DownloadSettings settings = {};  // the transfer's own copy, loaded at its start
   SOCKET socket = INVALID_SOCKET;  // belongs to the transfer that opened it
   bool socketsStarted = false;     // WSAStartup succeeded for this transfer
-  UniqueObject thread;             // never waited for; closed when the next transfer starts
+  UniqueObject thread;             // the UI thread never waits for it
+  UniqueObject previousThread;     // the transfer before: its end is waited for by this worker
 };
 
 TransferContext& CurrentTransfer();

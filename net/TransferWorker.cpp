@@ -13,6 +13,7 @@
 namespace {
 
 TransferContext g_transfer;
+constexpr DWORD kPreviousEndWaitMs = 10000;
 
 // Thrown by EndTransfer and caught only by the thread routine, so that every RAII owner of the
 // exchange (the partial target among them) is done before the completion is posted.
@@ -56,6 +57,10 @@ TransferContext& CurrentTransfer() { return g_transfer; }
 void EndTransfer(int result) { throw TransferEnding{result}; }
 
 DWORD WINAPI TransferWorker(LPVOID) {
+  // The transfer before this one posted its completion and is still closing its socket and
+  // releasing WinSock: its WSACleanup must come before this transfer's WSAStartup, or it may
+  // close this transfer's socket (Wine does). It needs no window any more, so this wait is short.
+  if (g_transfer.previousThread) WaitForSingleObject(g_transfer.previousThread.Get(), kPreviousEndWaitMs);
   int result = kTransferFailed;
   try {
     result = RunTransfer();
@@ -82,6 +87,8 @@ int StartTransfer(HWND dialog, HWND progressBar, const char* targetPath, const c
   if (serverLength > kServerPathMax) return kStartServerPathTooLong;
   std::memcpy(t.targetPath, targetPath, targetLength + 1);
   std::memcpy(t.serverPath, serverPath, serverLength + 1);
+  // Handed over before the new worker runs, which reads it first.
+  t.previousThread = std::move(t.thread);
   HANDLE thread = CreateThread(nullptr, 0, TransferWorker, nullptr, 0, nullptr);
   if (thread == nullptr) return kStartThreadFailed;
   t.thread.Reset(thread);

@@ -15,6 +15,7 @@ import base64
 import json
 import os
 import select
+import shutil
 import socket
 import struct
 import subprocess
@@ -471,11 +472,15 @@ class StandInServer:
             srv.port, srv.set_faults({"paths": {"/x": {"status": 302}}}), srv.requests()
     """
 
-    def __init__(self, root=None, lifetime=300, **options):
+    def __init__(self, root=None, lifetime=300, workdir=None, **options):
+        """`options` are the command-line switches in Python spelling (user="u", refuse=True).
+        The faults file and the logs go into `workdir` (default: a fresh temporary folder, removed
+        on leaving the with block)."""
         self.root = root
         self.lifetime = lifetime
         self.options = options
-        self.dir = None
+        self.dir = workdir
+        self.own_dir = workdir is None
         self.process = None
         self.port = None
 
@@ -485,13 +490,19 @@ class StandInServer:
 
     def __exit__(self, *exc):
         self.stop()
+        if self.own_dir and self.dir:
+            shutil.rmtree(self.dir, ignore_errors=True)
 
     def start(self):
-        self.dir = tempfile.mkdtemp(prefix="tkvn-server-")
+        if self.dir is None:
+            self.dir = tempfile.mkdtemp(prefix="tkvn-server-")
+        os.makedirs(self.dir, exist_ok=True)
         self.faults_path = os.path.join(self.dir, "faults.json")
         self.request_log_path = os.path.join(self.dir, "requests.log")
         self.access_log_path = os.path.join(self.dir, "access.log")
         port_file = os.path.join(self.dir, "port")
+        if os.path.exists(port_file):
+            os.remove(port_file)
         self.set_faults({})
         cmd = [sys.executable, os.path.abspath(__file__), "--port", "0", "--port-file", port_file,
                "--lifetime", str(self.lifetime), "--parent-pid", str(os.getpid()),
