@@ -14,6 +14,7 @@ const Method kMethods[] = {
     {"-lh0-", MethodKind::kStored, 0, 0, 0},
     {"-lz4-", MethodKind::kStored, 0, 0, 0},
     {"-lhd-", MethodKind::kDirectory, 0, 0, 0},
+    {"-lh1-", MethodKind::kLh1, 12, 0, 0},
     {"-lh4-", MethodKind::kLzh, 12, 14, 4},
     {"-lh5-", MethodKind::kLzh, 13, 14, 4},
     {"-lh6-", MethodKind::kLzh, 15, 16, 5},
@@ -71,6 +72,9 @@ int DecodeMember(const Method& method, InputStream& in, uint64_t packedSize,
       break;
     case MethodKind::kLzh:
       result = DecodeLzh(method, in, packedSize, originalSize, sink);
+      break;
+    case MethodKind::kLh1:
+      result = DecodeLh1(in, packedSize, originalSize, sink);
       break;
   }
   if (result != kOk) return result;

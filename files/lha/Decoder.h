@@ -15,7 +15,7 @@ class OutputSink {
   virtual bool Write(const uint8_t* data, size_t size) = 0;
 };
 
-enum class MethodKind { kStored, kDirectory, kLzh };
+enum class MethodKind { kStored, kDirectory, kLzh, kLh1 };
 
 struct Method {
   const char* id;      // "-lh5-"
@@ -34,9 +34,9 @@ const Method* FindMethod(const char* id);
 int DecodeMember(const Method& method, InputStream& in, uint64_t packedSize,
                  uint64_t originalSize, uint16_t crc, OutputSink& out);
 
-// The static-Huffman decoder behind DecodeMember; writes exactly `originalSize` bytes unless it
-// fails.
+// The decoders behind DecodeMember; each writes exactly `originalSize` bytes unless it fails.
 int DecodeLzh(const Method& method, InputStream& in, uint64_t packedSize, uint64_t originalSize,
               OutputSink& out);
+int DecodeLh1(InputStream& in, uint64_t packedSize, uint64_t originalSize, OutputSink& out);
 
 }  // namespace lha

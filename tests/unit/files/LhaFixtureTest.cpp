@@ -189,3 +189,17 @@ TEST(LhaFixtures, AnUnknownMethodIsRefusedNotDecoded) {
 }
 
 }  // namespace
+
+namespace {
+
+// jlha writes no -lh1-; these come from LHarc and LHMelt. long.lzh is large enough to make the
+// adaptive code rebuild itself many times.
+TEST(LhaCorpus, Lh1ArchivesFromOtherToolsTest) {
+  for (const char* archive : {"lharc113/lh1.lzh", "lharc113/long.lzh", "lhmelt_16536/h0_lh1.lzh",
+                              "lhmelt_16536/h2_lh1.lzh"}) {
+    std::string report;
+    EXPECT_EQ(lha::TestArchive(lha_test::CorpusPath(archive).c_str(), &report), lha::kOk) << archive;
+  }
+}
+
+}  // namespace

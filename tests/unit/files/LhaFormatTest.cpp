@@ -268,9 +268,9 @@ TEST(LzhDecoder, AStreamThatRunsOutIsACrcError) {
 }
 
 TEST(Methods, KnownMethodsOnly) {
-  for (const char* id : {"-lh0-", "-lh4-", "-lh5-", "-lh6-", "-lh7-", "-lhd-", "-lz4-"})
+  for (const char* id : {"-lh0-", "-lh1-", "-lh4-", "-lh5-", "-lh6-", "-lh7-", "-lhd-", "-lz4-"})
     EXPECT_NE(lha::FindMethod(id), nullptr) << id;
-  for (const char* id : {"-lh1-", "-lh2-", "-lh3-", "-lh8-", "-lhx-", "-lzs-", "-lz5-", "-pm0-"})
+  for (const char* id : {"-lh2-", "-lh3-", "-lh8-", "-lhx-", "-lzs-", "-lz5-", "-pm0-"})
     EXPECT_EQ(lha::FindMethod(id), nullptr) << id;
 }
 
