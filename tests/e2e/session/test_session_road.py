@@ -1,0 +1,143 @@
+#!/usr/bin/env python3
+"""The session's main roads against the stand-in server, with tkvndn.exe as a process under Wine:
+the daily download, a first run without files.ini, and the unattended "/a" run."""
+
+import datetime
+import os
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness as h  # noqa: E402
+from common import (DAILY_ROW, FRIDAY, MESSAGE_LINES, MONDAY, SATURDAY, WEEKLY_ROW, Tree, archive_path,  # noqa: E402
+                    date_index, exists, prepare, read_bytes, served_paths)
+
+BUILD = sys.argv[1]
+SHOTS = sys.argv[2] if len(sys.argv) > 2 else None
+SUCCESS_TAIL = [" ", " ", "Download completed successfully.", " "]
+
+
+def test_daily_road():
+    tree = Tree()
+    with h.StandInServer(tree.root, user="demo", password="secret") as server:
+        s = h.Session(BUILD, "road", SHOTS)
+        try:
+            prepare(s, server, rows=DAILY_ROW + WEEKLY_ROW)
+            # The last archive arrives slowly, so the dialog can be seen downloading.
+            server.set_faults({"paths": {archive_path(FRIDAY): {"trickle_bytes": 24, "trickle_interval": 0.25}}})
+            s.start()
+            h.check_equal(s.text(h.STATUS), "Idle", "status line at the start")
+            h.check_equal(s.text(h.DOWNLOAD), "&Download", "Download caption at the start")
+            s.screenshot("1-idle")
+            s.click(h.DOWNLOAD)
+            s.confirm_dates(MONDAY, SATURDAY)
+            s.wait_status("Downloading")
+            deadline = time.monotonic() + 20
+            while s.text(h.ITEM) != s.data_win + "\\dn\\24-12-06.lzh" and time.monotonic() < deadline:
+                time.sleep(0.1)
+            h.check_equal(s.text(h.DOWNLOAD), "&Abort", "Download caption while an item arrives")
+            h.check(not s.enabled(h.DOWNLOAD) and not s.enabled(h.CONFIGURE) and not s.enabled(h.FILES),
+                    "Configure, Files and Download are disabled while the items arrive")
+            s.screenshot("2-downloading")
+            s.answer("Tickvane", "Download completed successfully")
+            s.screenshot("3-outcome")
+            lines = s.lines()
+            h.check_equal(lines, MESSAGE_LINES + SUCCESS_TAIL, "message list")
+            h.check_equal(s.text(h.STATUS), "Download completed successfully", "status line")
+            h.check_equal(s.text(h.DOWNLOAD), "&Download", "Download caption at the end")
+            h.check(s.enabled(h.DOWNLOAD) and s.enabled(h.CONFIGURE), "buttons enabled again")
+            h.check_equal(s.exit(), 0, "exit code")
+
+            h.check_equal(served_paths(server),
+                          ["/daily.phtml", "/tkvn/dn/holiday.txt", "/tkvn/tkvndn/files.ini",
+                           "/tkvn/dn/data/24-12-02.lzh", "/tkvn/dn/data/24-12-03.lzh",
+                           "/tkvn/dn/data/24-12-05.lzh", "/tkvn/dn/data/24-12-06.lzh",
+                           "/tkvn/wk/data/24-12-07.lzh"], "requests, in order (the 4th is a holiday)")
+            heads = server.raw_requests()
+            h.check(all(head.startswith(b"GET http://") for head in heads), "absolute URIs to the proxy")
+            h.check(all(b"Authorization: Basic ZGVtbzpzZWNyZXQ=" in head for head in heads), "credentials")
+            for name in ("24-12-02", "24-12-03", "24-12-05", "24-12-06"):
+                h.check_equal(read_bytes(s.data_file("dn", name + ".lzh")),
+                              read_bytes(os.path.join(tree.root, "tkvn", "dn", "data", name + ".lzh")),
+                              "archive %s as served" % name)
+            h.check(exists(s, "wk", "24-12-07.lzh") and exists(s, "07-12-24.WK"), "weekly archive and member")
+            h.check_equal(date_index(s), ["02-12-24", "03-12-24", "05-12-24", "06-12-24"], "date index")
+            names = read_bytes(s.data_file("names.txt"))
+            h.check(names.count(b"\r\n") == 5 and b"\n" not in names.replace(b"\r\n", b""),
+                    "names.txt rewritten with CR LF: %r" % names)
+            h.check_equal(read_bytes(s.data_file("06-12-24.DN")).replace(b"\r\n", b"\n"),
+                          h.sample_tree.price_lines(FRIDAY).encode(), "extracted member")
+            h.check_equal(h.reg_query_int("DownloadInfo"), 20241206, "DownloadInfo: the newest daily date")
+            h.check_equal(read_bytes(s.data_file("message.txt")), read_bytes(os.path.join(tree.root, "daily.phtml")),
+                          "message.txt")
+        finally:
+            s.cleanup()
+            tree.remove()
+
+
+def test_first_run_without_catalogue():
+    tree = Tree()
+    with h.StandInServer(tree.root) as server:
+        s = h.Session(BUILD, "first", SHOTS)
+        try:
+            prepare(s, server, info=20241129)
+            os.remove(s.data_file("files.ini"))
+            os.remove(s.data_file("files.use"))
+            server.set_faults({"paths": {"/tkvn/tkvndn/files.ini": {"trickle_bytes": 16, "trickle_interval": 0.1}}})
+            s.start()
+            s.click(h.DOWNLOAD)
+            s.answer("Warning", "The file list template is missing, will download a new copy")
+            # A second press while the catalogue arrives is refused without a word.
+            h.check_equal(s.text(h.DOWNLOAD), "&Download", "caption during the catalogue fetch")
+            s.click(h.DOWNLOAD)
+            s.answer("Tickvane", "Download completed successfully")
+            h.check_equal(served_paths(server), ["/tkvn/tkvndn/files.ini"], "only the catalogue, once")
+            h.check_equal([b["caption"] for b in s.boxes], ["Warning", "Tickvane"], "boxes shown")
+            h.check_equal(read_bytes(s.data_file("files.ini")),
+                          read_bytes(os.path.join(tree.root, "tkvn", "tkvndn", "files.ini")), "files.ini")
+            h.check_equal(s.lines(), [" ", " ", "Download completed successfully.", " "], "message list")
+            h.check_equal(h.reg_query_int("DownloadInfo"), 20241129, "DownloadInfo kept, not overwritten with 0")
+            h.check(exists(s, "date"), "date index written")
+            h.check_equal(s.exit(), 0, "exit code")
+        finally:
+            s.cleanup()
+            tree.remove()
+
+
+def weekday_before(day, count):
+    while count:
+        day -= datetime.timedelta(days=1)
+        if day.weekday() < 5:
+            count -= 1
+    return day
+
+
+def test_automatic_mode():
+    today = datetime.date.today()
+    last = weekday_before(today, 3)
+    tree = Tree(last - datetime.timedelta(days=3), today)
+    expected = [d for d in h.sample_tree.weekdays(last + datetime.timedelta(days=1), today)
+                if d not in h.sample_tree.year_holidays(last, today)]
+    with h.StandInServer(tree.root) as server:
+        s = h.Session(BUILD, "auto", SHOTS)
+        try:
+            prepare(s, server, info=h.date_number(last), holidays=())
+            s.start("/a")
+            code = s.wait_end(60)
+            h.check_equal(code, 0, "exit code of the unattended run")
+            paths = served_paths(server)
+            h.check_equal(paths[:3], ["/daily.phtml", "/tkvn/dn/holiday.txt", "/tkvn/tkvndn/files.ini"], "first fetches")
+            h.check_equal(paths[3:], ["/tkvn/dn/data/%s.lzh" % h.sample_tree.archive_name(d) for d in expected],
+                          "items: the weekdays after the last date up to today")
+            h.check_equal(h.reg_query_int("DownloadInfo"), h.date_number(expected[-1]) if expected else h.date_number(last),
+                          "DownloadInfo")
+            for d in expected:
+                h.check(exists(s, h.sample_tree.data_name(d) + ".DN"), "extracted %s" % d)
+        finally:
+            s.cleanup()
+            tree.remove()
+
+
+if __name__ == "__main__":
+    sys.exit(h.run_tests([("daily road", test_daily_road), ("first run without files.ini", test_first_run_without_catalogue),
+                          ("automatic mode", test_automatic_mode)]))
