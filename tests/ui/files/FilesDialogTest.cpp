@@ -14,6 +14,7 @@
 #include "app/ProgramState.h"
 #include "catalogue/FilesDialogRes.h"
 #include "settings/SettingsStore.h"
+#include "tests/ui/settings/DialogTestSupport.h"
 #include "tools/uidriver/UiDriver.h"
 
 namespace {
@@ -56,8 +57,7 @@ class FilesDialogTest : public ::testing::Test {
     DefaultDownloadSettings(&settings);
     std::memcpy(settings.DataDirectory, kDirectory, sizeof kDirectory);
     ASSERT_EQ(SaveDownloadSettings(nullptr, &settings), 1);
-    owner_ = CreateWindowExA(0, "STATIC", "Owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 240, 160, 800, 640, nullptr,
-                             nullptr, nullptr, nullptr);
+    owner_ = MakeOwnerWindow();
   }
   void TearDown() override {
     RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
@@ -70,7 +70,7 @@ class FilesDialogTest : public ::testing::Test {
     ui::DriveModal([&] { result = RunFilesDialog(owner_); },
                    [&] {
                      HWND dialog = ui::WaitForWindow(kCaption);
-                     if (const char* ms = std::getenv("TKVN_UI_PAUSE_MS")) Sleep(std::atoi(ms));
+                     PauseForLook();
                      act(dialog);
                      ui::WaitForWindowGone(dialog);
                    });
@@ -86,6 +86,31 @@ int LineOf(HWND dialog, const std::string& text, int nth = 0) {
     if (lines[i] == text && nth-- == 0) return static_cast<int>(i);
   ADD_FAILURE() << "no line " << text;
   return 0;
+}
+
+TEST_F(FilesDialogTest, TemplateHasItsControlsInPlace) {
+  WriteFile(kCatalogue, "/d/,D,Daily,dn\n");
+  const std::vector<TemplateControl> controls = {
+      {-1, "Static", "Select files required", 7, 7, 60, 8, SS_LEFT, 0},
+      {IDC_FILES_LIST, "ListBox", "", 7, 18, 93, 61, -1,
+       LBS_SORT | LBS_MULTIPLESEL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_TABSTOP | WS_BORDER},
+      {IDOK, "Button", "OK", 109, 7, 50, 14, BS_DEFPUSHBUTTON, WS_TABSTOP},
+      {IDCANCEL, "Button", "Cancel", 109, 24, 50, 14, BS_PUSHBUTTON, WS_TABSTOP},
+  };
+  Run([&](HWND dialog) {
+    LONG style = GetWindowLongA(dialog, GWL_STYLE);
+    EXPECT_EQ(style & (DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU),
+              DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU);
+    RECT size = {0, 0, 167, 87};
+    MapDialogRect(dialog, &size);
+    RECT client;
+    GetClientRect(dialog, &client);
+    EXPECT_EQ(client.right, size.right);
+    EXPECT_EQ(client.bottom, size.bottom);
+    ExpectControls(dialog, controls);
+    EXPECT_EQ(TabOrder(dialog), std::vector<int>({IDC_FILES_LIST, IDOK, IDCANCEL}));
+    ui::Click(dialog, IDCANCEL);
+  });
 }
 
 TEST_F(FilesDialogTest, ShowsTheDescriptionsSortedAndWritesTheChosenRowsInThatOrder) {

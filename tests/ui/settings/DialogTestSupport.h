@@ -1,11 +1,17 @@
-// What the settings dialog tests share: an owner window to centre on, and a pause for looking at
-// a dialog (TKVN_UI_PAUSE_MS in the environment, for screenshots; no pause by default).
+// What the dialog tests share: an owner window to centre on, a pause for looking at a dialog
+// (TKVN_UI_PAUSE_MS in the environment, for screenshots; no pause by default), paths compared as
+// the file system does, and the check of a dialog's controls against its template.
 #pragma once
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <string>
+#include <vector>
+
+#include "tools/uidriver/UiDriver.h"
 
 inline HWND MakeOwnerWindow() {
   return CreateWindowExA(0, "STATIC", "Owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 240, 160, 800, 640, nullptr,
@@ -16,7 +22,74 @@ inline void PauseForLook() {
   if (const char* ms = std::getenv("TKVN_UI_PAUSE_MS")) Sleep(static_cast<DWORD>(std::atoi(ms)));
 }
 
-// Windows paths compared as the file system does, without regard to case.
 inline bool SamePath(const std::string& a, const std::string& b) {
   return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) == CSTR_EQUAL;
+}
+
+// One control as the template gives it: id, window class, text (null: not checked, for what the
+// common dialog fills in), place and size in dialog units (a height of 0 is not checked: a combo
+// box's window is not as tall as its drop-down, a list box rounds to whole lines), its kind
+// (the low four style bits: BS_GROUPBOX, BS_AUTOCHECKBOX, SS_LEFT...; -1 for none) and the style
+// flags that must be set (a list box drops WS_VSCROLL while it needs no scroll bar).
+struct TemplateControl {
+  int id;
+  const char* windowClass;
+  const char* text;
+  int x, y, width, height;
+  int kind;
+  DWORD style;
+};
+
+// The dialog's children, in template order, are exactly `expected`.
+inline void ExpectControls(HWND dialog, const std::vector<TemplateControl>& expected) {
+  std::vector<HWND> children;
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    children.push_back(child);
+  ASSERT_EQ(children.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    const TemplateControl& want = expected[i];
+    HWND child = children[i];
+    SCOPED_TRACE("control " + std::to_string(i) + ", id " + std::to_string(want.id));
+    EXPECT_EQ(static_cast<int>(static_cast<short>(GetDlgCtrlID(child))), want.id);
+    char windowClass[32] = {};
+    GetClassNameA(child, windowClass, sizeof windowClass);
+    EXPECT_STRCASEEQ(windowClass, want.windowClass);
+    if (want.text) {
+      EXPECT_EQ(ui::WindowText(child), want.text);
+    }
+    // The dialog manager converts the origin and the size each on its own.
+    RECT origin = {want.x, want.y, 0, 0};
+    RECT size = {0, 0, want.width, want.height};
+    MapDialogRect(dialog, &origin);
+    MapDialogRect(dialog, &size);
+    RECT actual;
+    GetWindowRect(child, &actual);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&actual), 2);
+    EXPECT_EQ(actual.left, origin.left);
+    EXPECT_EQ(actual.top, origin.top);
+    EXPECT_EQ(actual.right - actual.left, size.right);
+    if (want.height) {
+      EXPECT_EQ(actual.bottom - actual.top, size.bottom);
+    }
+    DWORD style = static_cast<DWORD>(GetWindowLongA(child, GWL_STYLE));
+    if (want.kind >= 0) {
+      EXPECT_EQ(static_cast<int>(style & 0xF), want.kind) << std::hex << style;
+    }
+    // A bordered edit may show its border as a sunken client edge instead.
+    DWORD wanted = want.style;
+    if ((wanted & WS_BORDER) && (GetWindowLongA(child, GWL_EXSTYLE) & WS_EX_CLIENTEDGE)) wanted &= ~WS_BORDER;
+    EXPECT_EQ(style & wanted, wanted) << std::hex << style;
+  }
+}
+
+// The ids that Tab visits from the dialog's first tab stop, once round.
+inline std::vector<int> TabOrder(HWND dialog) {
+  std::vector<int> ids;
+  HWND first = GetNextDlgTabItem(dialog, nullptr, FALSE);
+  for (HWND item = first; item && ids.size() < 64;) {
+    ids.push_back(static_cast<short>(GetDlgCtrlID(item)));
+    item = GetNextDlgTabItem(dialog, item, FALSE);
+    if (item == first) break;
+  }
+  return ids;
 }

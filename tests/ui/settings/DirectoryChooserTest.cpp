@@ -9,6 +9,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/ProgramState.h"
 #include "settings/DirectoryChooserRes.h"
@@ -69,6 +70,28 @@ int LineOf(HWND chooser, const std::string& name) {
     if (SamePath(lines[i], name) || SamePath(lines[i], "[" + name + "]")) return static_cast<int>(i);
   ADD_FAILURE() << "no line " << name << " in the directory list";
   return -1;
+}
+
+TEST_F(DirectoryChooserTest, TemplateShowsOnlyDirectoriesDrivesAndThePath) {
+  const std::vector<TemplateControl> controls = {
+      {IDC_DIRSELECT_PATH, "Static", nullptr, 15, 17, 92, 9, SS_LEFT, SS_NOPREFIX},
+      {-1, "Static", "&Directories:", 14, 8, 40, 8, SS_LEFT, 0},
+      {IDC_DIRSELECT_DIRECTORIES, "ListBox", "", 14, 30, 92, 0, -1,
+       LBS_SORT | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | WS_VSCROLL | WS_TABSTOP},
+      {IDC_DIRSELECT_DRIVES_LABEL, "Static", "Dri&ves:", 15, 85, 92, 9, SS_LEFT, 0},
+      {IDC_DIRSELECT_DRIVES, "ComboBox", nullptr, 15, 97, 92, 0, CBS_DROPDOWNLIST,
+       CBS_OWNERDRAWFIXED | CBS_SORT | CBS_HASSTRINGS | WS_TABSTOP},
+      {IDOK, "Button", "OK", 126, 13, 50, 14, BS_DEFPUSHBUTTON, WS_TABSTOP},
+      {IDCANCEL, "Button", "Cancel", 126, 31, 50, 14, BS_PUSHBUTTON, WS_TABSTOP},
+  };
+  Choose(kBase, [&](HWND chooser) {
+    WaitForPath(chooser, kBase);
+    LONG style = GetWindowLongA(chooser, GWL_STYLE);
+    EXPECT_EQ(style & (DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU),
+              DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU);
+    ExpectControls(chooser, controls);
+    ui::Click(chooser, IDCANCEL);
+  });
 }
 
 TEST_F(DirectoryChooserTest, OkTakesTheStartDirectoryAsShown) {

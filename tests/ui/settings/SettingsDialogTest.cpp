@@ -193,6 +193,60 @@ TEST_F(SettingsDialogTest, OpensFilledFromTheRecordAndAppliesTheEnablingRule) {
   EXPECT_EQ(StoredBytes(), BytesOf(Sample()));
 }
 
+TEST_F(SettingsDialogTest, TemplateHasEveryControlInPlaceAndInTabOrder) {
+  const DWORD edit = WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
+  const DWORD password = edit | ES_PASSWORD;
+  const std::vector<TemplateControl> controls = {
+      {-1, "Button", "Download", 7, 6, 129, 90, BS_GROUPBOX, 0},
+      {118, "Static", "&Download available at", 13, 20, 68, 8, SS_LEFT, 0},
+      {103, "Edit", "173000", 90, 17, 38, 14, -1, edit},
+      {117, "Static", "Us&ername", 13, 35, 33, 8, SS_LEFT, 0},
+      {114, "Edit", "trader", 61, 32, 67, 14, -1, edit},
+      {119, "Static", "Pass&word", 13, 48, 31, 8, SS_LEFT, 0},
+      {115, "Edit", "Secret1", 61, 47, 67, 14, -1, password},
+      {120, "Static", "R&etype", 13, 63, 23, 8, SS_LEFT, 0},
+      {116, "Edit", "Secret1", 61, 62, 67, 14, -1, password},
+      {136, "Button", "H&angup modem on exit", 13, 82, 85, 10, BS_AUTOCHECKBOX, WS_TABSTOP},
+      {-1, "Button", "Proxy Server", 7, 102, 168, 118, BS_GROUPBOX, 0},
+      {104, "Button", "&Connect via proxy server", 13, 113, 90, 10, BS_AUTOCHECKBOX, WS_TABSTOP},
+      {121, "Static", "Proxy &host URL", 13, 130, 47, 8, SS_LEFT, 0},
+      {105, "Edit", "proxy.example", 69, 127, 98, 14, -1, edit},
+      {122, "Static", "Pr&oxy port", 13, 144, 31, 8, SS_LEFT, 0},
+      {106, "Edit", "8080", 69, 142, 40, 14, -1, edit},
+      {107, "Button", "P&roxy server requires login", 13, 160, 96, 10, BS_AUTOCHECKBOX, WS_TABSTOP},
+      {123, "Static", "Proxy &username", 13, 174, 50, 8, SS_LEFT, 0},
+      {108, "Edit", "puser", 69, 171, 67, 14, -1, edit},
+      {124, "Static", "Proxy &password", 13, 189, 49, 8, SS_LEFT, 0},
+      {109, "Edit", "ppass", 69, 186, 67, 14, -1, password},
+      {125, "Static", "Re&type password", 13, 203, 54, 8, SS_LEFT, 0},
+      {110, "Edit", "ppass", 69, 201, 67, 14, -1, password},
+      {IDOK, "Button", "OK", 156, 6, 50, 14, BS_DEFPUSHBUTTON, WS_TABSTOP},
+      {IDCANCEL, "Button", "Cancel", 156, 24, 50, 14, BS_PUSHBUTTON, WS_TABSTOP},
+      {133, "Button", "&Set Directory", 156, 41, 50, 14, BS_PUSHBUTTON, WS_TABSTOP},
+  };
+  DownloadSettings record = Sample();
+  record.UseProxy = 1;  // every control enabled, so that Tab visits them all
+  StoreRecord(record);
+  Run([&](HWND dialog) {
+    EXPECT_EQ(ui::WindowText(dialog), kCaption);
+    LONG style = GetWindowLongA(dialog, GWL_STYLE);
+    EXPECT_EQ(style & (DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU),
+              DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU);
+    RECT size = {0, 0, 213, 227};
+    MapDialogRect(dialog, &size);
+    RECT client;
+    GetClientRect(dialog, &client);
+    EXPECT_EQ(client.right, size.right);
+    EXPECT_EQ(client.bottom, size.bottom);
+    ExpectControls(dialog, controls);
+    EXPECT_EQ(TabOrder(dialog),
+              std::vector<int>({103, 114, 115, 116, 136, 104, 105, 106, 107, 108, 109, 110, IDOK, IDCANCEL, 133}));
+    for (int id : {103, 114, 115, 116, 105, 106, 108, 109, 110})
+      EXPECT_GE(SendDlgItemMessageA(dialog, id, EM_GETLIMITTEXT, 0, 0), 30000) << "no text limit on " << id;
+    ui::Click(dialog, IDCANCEL);
+  });
+}
+
 TEST_F(SettingsDialogTest, UntouchedOkWritesBackTheSameBytes) {
   DownloadSettings record = Sample();
   record.UseProxy = 1;  // so that every field is read back
