@@ -2,6 +2,7 @@
 // Windows, one for POSIX systems.
 #pragma once
 
+#include <ctime>
 #include <string>
 
 namespace lha {
@@ -22,5 +23,7 @@ bool MakeTempFile(const std::string& directory, std::string* path);
 // Renames `from` to `to`, replacing a file that is there.
 bool RenameReplacing(const std::string& from, const std::string& to);
 bool RemoveFile(const std::string& path);
+// Gives the file the modification time `when` (seconds since 1970).
+bool SetModificationTime(const std::string& path, std::time_t when);
 
 }  // namespace lha

@@ -1,6 +1,7 @@
 #include "files/lha/FileSystem.h"
 
 #include <sys/stat.h>
+#include <utime.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -32,6 +33,10 @@ bool MakeTempFile(const std::string& directory, std::string* path) {
   name.push_back('\0');
   const int fd = ::mkstemp(name.data());
   if (fd < 0) return false;
+  // mkstemp makes the file private; an extracted file gets the rights any new file would get.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(fd, 0666 & ~mask);
   ::close(fd);
   path->assign(name.data());
   return true;
@@ -42,5 +47,12 @@ bool RenameReplacing(const std::string& from, const std::string& to) {
 }
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool SetModificationTime(const std::string& path, std::time_t when) {
+  struct utimbuf times;
+  times.actime = when;
+  times.modtime = when;
+  return ::utime(path.c_str(), &times) == 0;
+}
 
 }  // namespace lha

@@ -40,4 +40,18 @@ bool RenameReplacing(const std::string& from, const std::string& to) {
 
 bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
 
+bool SetModificationTime(const std::string& path, std::time_t when) {
+  HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  // FILETIME counts 100-nanosecond steps from 1601.
+  const ULONGLONG steps = (static_cast<ULONGLONG>(when) + 11644473600ULL) * 10000000ULL;
+  FILETIME written;
+  written.dwLowDateTime = static_cast<DWORD>(steps);
+  written.dwHighDateTime = static_cast<DWORD>(steps >> 32);
+  const BOOL ok = SetFileTime(file, nullptr, nullptr, &written);
+  CloseHandle(file);
+  return ok != 0;
+}
+
 }  // namespace lha

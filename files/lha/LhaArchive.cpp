@@ -118,6 +118,9 @@ int ExtractMember(InputStream& in, const LhaHeader& h, const Method& method,
     result = Decode(in, h, method, sink);
     if (std::fclose(f) != 0 && result == kOk) result = kErrorCannotWrite;
   }
+  // A time that cannot be set leaves the file's bytes sound; the extraction goes on without it.
+  const std::time_t modified = ModificationTime(h);
+  if (result == kOk && modified >= 0) SetModificationTime(temp, modified);
   if (result == kOk && !RenameReplacing(temp, directory + kPathSeparator + flat))
     result = kErrorCannotWrite;
   if (result != kOk) RemoveFile(temp);

@@ -20,8 +20,8 @@ int TestArchive(InputStream& in, std::string* report);
 int ListArchive(const char* path, std::string* report);
 
 // Extracts every member flat into `destination` (made when missing), each under the last part of
-// its stored name. A member goes to a temporary file first and replaces the file of its name only
-// once its CRC has matched. Directories and symbolic links create nothing. A member that fails
+// its stored name, with its stored modification time. A member goes to a temporary file first and
+// replaces the file of its name only once its CRC has matched. Directories and symbolic links create nothing. A member that fails
 // does not stop the others; the result is the first failure's code.
 int ExtractArchiveFlat(const char* path, const char* destination, std::string* report);
 

@@ -76,6 +76,11 @@ bool TakeExtended(uint8_t type, const uint8_t* data, size_t size, size_t at, Lha
       h->hasUnixMode = true;
       h->unixMode = Le16(data);
       break;
+    case 0x54:
+      if (size < 4) return false;
+      h->hasUnixTime = true;
+      h->unixTime = Le32(data);
+      break;
     default:
       break;
   }
@@ -128,6 +133,8 @@ HeaderResult ReadLevel01(HeaderBytes& bytes, LhaHeader* h) {
     // An optional Unix extension after the CRC: 'U', time (4), mode (2), uid, gid.
     const size_t ext = 24 + nameLength;
     if (total >= ext + 7 && b[ext] == 'U') {
+      h->hasUnixTime = true;
+      h->unixTime = Le32(b + ext + 1);
       h->hasUnixMode = true;
       h->unixMode = Le16(b + ext + 5);
     }
@@ -236,6 +243,22 @@ bool FindFirstHeader(InputStream& in, LhaHeader* header) {
     }
   }
   return false;
+}
+
+std::time_t ModificationTime(const LhaHeader& header) {
+  if (header.level >= 2) return static_cast<std::time_t>(header.timeStamp);
+  if (header.hasUnixTime) return static_cast<std::time_t>(header.unixTime);
+  const uint32_t t = header.timeStamp;
+  std::tm tm = {};
+  tm.tm_sec = static_cast<int>((t & 0x1F) * 2);
+  tm.tm_min = static_cast<int>((t >> 5) & 0x3F);
+  tm.tm_hour = static_cast<int>((t >> 11) & 0x1F);
+  tm.tm_mday = static_cast<int>((t >> 16) & 0x1F);
+  tm.tm_mon = static_cast<int>((t >> 21) & 0x0F) - 1;
+  tm.tm_year = static_cast<int>(t >> 25) + 80;
+  tm.tm_isdst = -1;
+  if (tm.tm_mday < 1 || tm.tm_mon < 0 || tm.tm_mon > 11) return -1;
+  return std::mktime(&tm);
 }
 
 bool IsDirectoryOrLink(const LhaHeader& header) {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 
 #include "files/lha/InputStream.h"
@@ -21,6 +22,8 @@ struct LhaHeader {
   uint64_t originalSize = 0;
   uint16_t crc = 0;             // CRC-16 of the original data
   uint32_t timeStamp = 0;       // MS-DOS date and time (levels 0, 1) or Unix time (2, 3)
+  bool hasUnixTime = false;     // levels 0 and 1 may carry a Unix time as well
+  uint32_t unixTime = 0;
   bool hasUnixMode = false;
   uint16_t unixMode = 0;
   // Bytes as stored. `name` may itself hold a path ("\" or "/" separated, levels 0 and 1);
@@ -41,6 +44,10 @@ HeaderResult ReadHeader(InputStream& in, uint64_t offset, LhaHeader* header);
 // Finds the first header: at the start of the file or, behind a self-extracting program, the first
 // place in the file where a sound header starts. False when there is none.
 bool FindFirstHeader(InputStream& in, LhaHeader* header);
+
+// When the member's file was last changed, in the local clock's seconds since 1970: the Unix time
+// where the header has one, else its MS-DOS local date and time; -1 for a date that makes none.
+std::time_t ModificationTime(const LhaHeader& header);
 
 // True for the members that create nothing: directories and symbolic links.
 bool IsDirectoryOrLink(const LhaHeader& header);

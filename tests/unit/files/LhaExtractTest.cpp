@@ -2,6 +2,9 @@
 // the destination folder, and the archive check.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -104,6 +107,28 @@ TEST(LhaExtract, HostileNamesStayInsideAndRefusedOnesAreReported) {
   }
   EXPECT_EQ(lha_test::CountEntries(dir), expected);
   EXPECT_EQ(lha_test::ListDir(parent), (std::vector<std::string>{"out"}));
+}
+
+std::time_t ModifiedAt(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 ? st.st_mtime : -1;
+}
+
+TEST(LhaExtract, FilesGetTheirStoredTimes) {
+  const std::string dir = lha_test::ScratchDir("times");
+  // names.lzh stores the MS-DOS local time 2024-01-01 00:00:00 (0x58210000).
+  ASSERT_EQ(Extract(lha_test::FixturePath("names.lzh"), dir), lha::kErrorCannotWrite);
+  std::tm newYear = {};
+  newYear.tm_year = 124;
+  newYear.tm_mday = 1;
+  newYear.tm_isdst = -1;
+  EXPECT_EQ(ModifiedAt(Join(dir, "ok.txt")), std::mktime(&newYear));
+  // Level 2 stores a Unix time in bytes 15 to 18 of the header.
+  const std::string archive = ReadBytes(lha_test::FixturePath("l2_lh7.lzh"));
+  ASSERT_EQ(Extract(lha_test::FixturePath("l2_lh7.lzh"), dir), lha::kOk);
+  uint32_t stamp = 0;
+  for (int i = 3; i >= 0; --i) stamp = (stamp << 8) | static_cast<unsigned char>(archive[15 + i]);
+  EXPECT_EQ(ModifiedAt(Join(dir, "prices.csv")), static_cast<std::time_t>(stamp));
 }
 
 TEST(LhaExtract, TheDestinationIsMadeWhenMissing) {
