@@ -34,6 +34,8 @@ bool DataPath(const char* directory, const char* name, char (&path)[MAX_PATH]) {
 bool Fill(HWND dialog, FilesDialogState* state) {
   DownloadSettings settings;
   LoadDownloadSettings(dialog, &settings);
+  // The store does not check the record: a directory without its terminator ends in the field.
+  settings.DataDirectory[sizeof settings.DataDirectory - 1] = '\0';
   char cataloguePath[MAX_PATH];
   if (!DataPath(settings.DataDirectory, "files.ini", cataloguePath) ||
       !DataPath(settings.DataDirectory, "files.use", state->selectionPath))

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "app/CentreWindow.h"
 #include "app/ProgramState.h"
@@ -37,22 +38,30 @@ void ApplyEnablingRule(HWND dialog) {
   for (int id : kLoginControls) EnableWindow(GetDlgItem(dialog, id), login);
 }
 
+// Shows a text field of the record. A record from the registry is not checked by the store, so a
+// field may lack its terminator: no more than the field itself is shown.
+template <size_t N>
+void ShowField(HWND dialog, int id, const char (&field)[N]) {
+  std::string text(field, strnlen(field, N));
+  SetDlgItemTextA(dialog, id, text.c_str());
+}
+
 void FillControls(HWND dialog, const DownloadSettings& record) {
   char number[16];
   std::snprintf(number, sizeof number, "%ld", static_cast<long>(record.DownloadTime));
   SetDlgItemTextA(dialog, IDC_SETTINGS_TIME, number);
-  SetDlgItemTextA(dialog, IDC_SETTINGS_USER, record.Username);
-  SetDlgItemTextA(dialog, IDC_SETTINGS_PASSWORD, record.Password);
-  SetDlgItemTextA(dialog, IDC_SETTINGS_RETYPE, record.Password);
+  ShowField(dialog, IDC_SETTINGS_USER, record.Username);
+  ShowField(dialog, IDC_SETTINGS_PASSWORD, record.Password);
+  ShowField(dialog, IDC_SETTINGS_RETYPE, record.Password);
   CheckDlgButton(dialog, IDC_SETTINGS_HANGUP, record.HangupOnExit ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(dialog, IDC_SETTINGS_USE_PROXY, record.UseProxy ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(dialog, IDC_SETTINGS_PROXY_LOGIN, record.ProxyLogin ? BST_CHECKED : BST_UNCHECKED);
-  SetDlgItemTextA(dialog, IDC_SETTINGS_PROXY_HOST, record.ProxyHost);
+  ShowField(dialog, IDC_SETTINGS_PROXY_HOST, record.ProxyHost);
   std::snprintf(number, sizeof number, "%u", static_cast<unsigned>(record.ProxyPort));
   SetDlgItemTextA(dialog, IDC_SETTINGS_PROXY_PORT, number);
-  SetDlgItemTextA(dialog, IDC_SETTINGS_PROXY_USER, record.ProxyUsername);
-  SetDlgItemTextA(dialog, IDC_SETTINGS_PROXY_PASSWORD, record.ProxyPassword);
-  SetDlgItemTextA(dialog, IDC_SETTINGS_PROXY_RETYPE, record.ProxyPassword);
+  ShowField(dialog, IDC_SETTINGS_PROXY_USER, record.ProxyUsername);
+  ShowField(dialog, IDC_SETTINGS_PROXY_PASSWORD, record.ProxyPassword);
+  ShowField(dialog, IDC_SETTINGS_PROXY_RETYPE, record.ProxyPassword);
 }
 
 // Shows a failed check and puts the user back on the field with its whole text selected.

@@ -247,6 +247,18 @@ TEST_F(SettingsDialogTest, TemplateHasEveryControlInPlaceAndInTabOrder) {
   });
 }
 
+TEST_F(SettingsDialogTest, FieldsWithoutTerminatorShowNoMoreThanTheField) {
+  DownloadSettings record = Sample();
+  std::memset(record.Username, 'U', sizeof record.Username);
+  std::memset(record.ProxyPassword, 'P', sizeof record.ProxyPassword);
+  StoreRecord(record);
+  Run([](HWND dialog) {
+    EXPECT_EQ(ui::ItemText(dialog, IDC_SETTINGS_USER), std::string(20, 'U'));
+    EXPECT_EQ(ui::ItemText(dialog, IDC_SETTINGS_PROXY_PASSWORD), std::string(20, 'P'));
+    ui::Click(dialog, IDCANCEL);
+  });
+}
+
 TEST_F(SettingsDialogTest, UntouchedOkWritesBackTheSameBytes) {
   DownloadSettings record = Sample();
   record.UseProxy = 1;  // so that every field is read back
