@@ -212,7 +212,7 @@ class Session:
 
     def answer(self, caption, text=None, button=1, timeout=30000):
         """Waits for a message box with this caption, checks its text, presses `button`."""
-        out = self.ui("answer", button, timeout, caption)
+        out = self.ui("answer", button, timeout, caption, timeout=timeout / 1000 + 30)
         box = json.loads(out)
         self.boxes.append(box)
         if text is not None:
