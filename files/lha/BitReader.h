@@ -34,6 +34,11 @@ class BitReader {
     }
     RefillSlow();
   }
+  // Refills only when fewer than `n` bits (n <= 56) wait, which spares most refills in a run of
+  // short codes.
+  void Ensure(int n) {
+    if (count_ < n) Refill();
+  }
   // The next `n` bits (n <= 32) without taking them; valid after Refill for n <= 56.
   uint32_t Peek(int n) const { return n ? static_cast<uint32_t>(bits_ >> (64 - n)) : 0; }
   void Skip(int n) {

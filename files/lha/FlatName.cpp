@@ -7,6 +7,8 @@ namespace lha {
 
 namespace {
 
+bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
 bool IsTrailByte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
 
 bool IsSeparator(unsigned char c) { return c == '\\' || c == '/' || c == 0xFF; }
@@ -25,14 +27,12 @@ bool IsReservedDevice(const std::string& name) {
 
 }  // namespace
 
-bool IsCp932LeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
 bool FlatName(const std::string& stored, std::string* flat) {
   const size_t n = stored.size();
   size_t start = 0;
   for (size_t i = 0; i < n; ++i) {
     const unsigned char c = static_cast<unsigned char>(stored[i]);
-    if (IsCp932LeadByte(c) && i + 1 < n && IsTrailByte(static_cast<unsigned char>(stored[i + 1]))) {
+    if (IsLeadByte(c) && i + 1 < n && IsTrailByte(static_cast<unsigned char>(stored[i + 1]))) {
       ++i;
       continue;
     }
@@ -42,7 +42,7 @@ bool FlatName(const std::string& stored, std::string* flat) {
   if (name.empty() || name == "." || name == "..") return false;
   for (size_t i = 0; i < name.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(name[i]);
-    if (IsCp932LeadByte(c) && i + 1 < name.size() &&
+    if (IsLeadByte(c) && i + 1 < name.size() &&
         IsTrailByte(static_cast<unsigned char>(name[i + 1]))) {
       ++i;
       continue;

@@ -13,7 +13,4 @@ namespace lha {
 // without an extension, in any case.
 bool FlatName(const std::string& stored, std::string* flat);
 
-// True for a byte that starts a double-byte character in code page 932.
-bool IsCp932LeadByte(unsigned char c);
-
 }  // namespace lha

@@ -138,7 +138,8 @@ int LzhDecoder::Run(uint64_t size, OutputSink& out) {
     const size_t stop = last ? pos + static_cast<size_t>(left) : history + kChunk;
     while (pos < stop && blockLeft > 0) {
       --blockLeft;
-      bits_.Refill();
+      // A literal/length code, a position code and its extra bits: at most 16 + 16 + 15 bits.
+      bits_.Ensure(47);
       const int c = literal_.Decode(bits_);
       if (c < 256) {
         window[pos++] = static_cast<uint8_t>(c);

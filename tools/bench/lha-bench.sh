@@ -47,13 +47,12 @@ best() {
   local best_t=
   for _ in $(seq "$runs"); do
     rm -rf "$work/out" && mkdir "$work/out"
-    local s e t
+    local s e
     s=$(date +%s.%N)
     "$@" >/dev/null
     e=$(date +%s.%N)
     cmp -s "$work/out/quotes.csv" "$work/quotes.csv" || { echo "wrong output from $1" >&2; exit 1; }
-    t=$(echo "$e - $s" | bc -l)
-    if [ -z "$best_t" ] || [ "$(echo "$t < $best_t" | bc -l)" = 1 ]; then best_t=$t; fi
+    best_t=$(awk -v s="$s" -v e="$e" -v b="$best_t" 'BEGIN { t = e - s; print (b == "" || t < b) ? t : b }')
   done
   echo "$best_t"
 }
@@ -64,10 +63,10 @@ for m in 5 7; do
   t_ours=$(best "$ours" e "$a" "$work/out/")
   t_lhasa=$(best lhasa xqw="$work/out" "$a")
   t_bsdtar=$(best bsdtar -xf "$a" -C "$work/out")
-  for tool in ours lhasa bsdtar; do
-    var=t_$tool
-    printf '%-6s %-10s %10.3f %10.1f\n' "-lh$m-" "$tool" "${!var}" "$(echo "$bytes / ${!var} / 1000000" | bc -l)"
-  done
-  printf '%-6s ours/lhasa %.2f, ours/bsdtar %.2f (speed ratios)\n' "-lh$m-" \
-    "$(echo "$t_lhasa / $t_ours" | bc -l)" "$(echo "$t_bsdtar / $t_ours" | bc -l)"
+  awk -v m="-lh$m-" -v n="$bytes" -v o="$t_ours" -v l="$t_lhasa" -v b="$t_bsdtar" 'BEGIN {
+    printf "%-6s %-10s %10.3f %10.1f\n", m, "ours", o, n / o / 1e6
+    printf "%-6s %-10s %10.3f %10.1f\n", m, "lhasa", l, n / l / 1e6
+    printf "%-6s %-10s %10.3f %10.1f\n", m, "bsdtar", b, n / b / 1e6
+    printf "%-6s ours/lhasa %.2f, ours/bsdtar %.2f (speed ratios)\n", m, l / o, b / o
+  }'
 done

@@ -202,4 +202,28 @@ TEST(LhaCorpus, Lh1ArchivesFromOtherToolsTest) {
   }
 }
 
+// Directories and symbolic links create nothing; a symbolic link cannot lead a later member out.
+TEST(LhaCorpus, DirectoriesAndLinksCreateNothing) {
+  struct Case {
+    const char* archive;
+    std::vector<std::string> files;
+  };
+  const Case cases[] = {
+      {"regression/dir.lzh", {}},
+      {"regression/symlink1.lzh", {"foo.txt"}},
+      {"regression/symlink2.lzh", {"passwd"}},
+      {"regression/symlink3.lzh", {"passwd"}},
+      {"lhmelt_16536/h2_subdir.lzh", {"hello.txt"}},
+  };
+  for (const Case& c : cases) {
+    const std::string dir = lha_test::ScratchDir("links");
+    std::string report;
+    EXPECT_EQ(lha::ExtractArchiveFlat(lha_test::CorpusPath(c.archive).c_str(), (dir + "/").c_str(),
+                                      &report),
+              lha::kOk)
+        << c.archive;
+    EXPECT_EQ(lha_test::ListDir(dir), c.files) << c.archive;
+  }
+}
+
 }  // namespace

@@ -33,7 +33,7 @@ TEST(Crc16, KnownValuesAndPiecewiseUpdate) {
   std::string data;
   for (int i = 0; i < 1000; ++i) data += static_cast<char>(i * 37 + i / 7);
   const uint16_t whole = lha::UpdateCrc16(0, Bytes(data), data.size());
-  // Pieces of every length from 1 to 9 cover each tail the four-byte loop leaves.
+  // Pieces of every length from 1 to 9 cover each tail the eight-byte loop leaves.
   for (size_t piece = 1; piece < 10; ++piece) {
     uint16_t crc = 0;
     for (size_t at = 0; at < data.size(); at += piece)
