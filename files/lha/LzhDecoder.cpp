@@ -10,7 +10,7 @@
 // When the chunk is full it is written out and the last window's worth is moved to the front, so
 // no copy ever wraps around.
 #include <cstring>
-#include <vector>
+#include <memory>
 
 #include "files/lha/BitReader.h"
 #include "files/lha/Decoder.h"
@@ -27,7 +27,7 @@ constexpr int kPreCodes = 19;       // the code that sends the literal/length co
 constexpr int kPreBits = 5;
 constexpr int kMinMatch = 3;
 constexpr int kMaxMatch = 256;
-constexpr size_t kChunk = size_t{1} << 18;
+constexpr size_t kChunk = size_t{1} << 20;  // at most; a smaller member gets its own size
 constexpr size_t kSlack = 512;  // room for a match that starts at the end of a chunk
 
 class LzhDecoder {
@@ -117,8 +117,11 @@ int LzhDecoder::Run(uint64_t size, OutputSink& out) {
   int historyBits = method_.dictionaryBits;
   if (method_.positionCodes - 1 > historyBits) historyBits = method_.positionCodes - 1;
   const size_t history = size_t{1} << historyBits;
-  std::vector<uint8_t> buffer(history + kChunk + kSlack, ' ');
-  uint8_t* const window = buffer.data();
+  const size_t chunk = size < kChunk ? static_cast<size_t>(size) : kChunk;
+  // Only the history needs a value at the start; the rest is written before it is read.
+  std::unique_ptr<uint8_t[]> buffer(new uint8_t[history + chunk + kSlack]);
+  uint8_t* const window = buffer.get();
+  std::memset(window, ' ', history);
   size_t pos = history;
   uint64_t left = size;
   unsigned blockLeft = 0;
@@ -133,9 +136,9 @@ int LzhDecoder::Run(uint64_t size, OutputSink& out) {
     const size_t start = pos;
     // The last stretch of the member may end up to one match beyond the chunk; matches are cut at
     // its end. Before that, a match may run past the chunk into the slack.
-    const size_t room = history + kChunk - pos;
+    const size_t room = history + chunk - pos;
     const bool last = left <= room + kMaxMatch;
-    const size_t stop = last ? pos + static_cast<size_t>(left) : history + kChunk;
+    const size_t stop = last ? pos + static_cast<size_t>(left) : history + chunk;
     while (pos < stop && blockLeft > 0) {
       --blockLeft;
       // A literal/length code, a position code and its extra bits: at most 16 + 16 + 15 bits.
@@ -165,7 +168,7 @@ int LzhDecoder::Run(uint64_t size, OutputSink& out) {
     left -= made;
     if (!out.Write(window + start, made)) return kErrorCannotWrite;
     if (bits_.Overrun()) return kErrorCrc;
-    if (pos >= history + kChunk) {
+    if (pos >= history + chunk) {
       std::memmove(window, window + pos - history, history);
       pos = history;
     }
