@@ -214,6 +214,10 @@ HeaderResult ReadHeader(InputStream& in, uint64_t offset, LhaHeader* header) {
     default:
       return HeaderResult::kBroken;
   }
+  // A 64-bit size from an extended header could carry the next header's offset past the top and
+  // round to the start of the file again; no real member comes near this bound.
+  if (result == HeaderResult::kRead && header->packedSize > (uint64_t{1} << 62))
+    return HeaderResult::kBroken;
   return result;
 }
 

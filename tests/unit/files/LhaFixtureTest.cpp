@@ -178,6 +178,21 @@ TEST(LhaFixtures, NoHeaderAnywhereIsNotAnArchive) {
   EXPECT_EQ(TestBytes(std::string(200000, '-')), lha::kErrorNotArchive);
 }
 
+TEST(LhaFixtures, AHugeSizeCannotWrapTheWalkToTheStart) {
+  // A level-2 header whose 64-bit size extension puts the next header 2^64 bytes on: at offset 0.
+  std::string h(26, '\0');
+  h[0] = 45;
+  h.replace(2, 5, "-lh0-");
+  h[19] = 0x20;
+  h[20] = 2;
+  h[24] = 19;
+  std::string ext(19, '\0');
+  ext[0] = 0x42;
+  const uint64_t packed = ~uint64_t{0} - 45 + 1;
+  for (int i = 0; i < 8; ++i) ext[1 + i] = static_cast<char>(packed >> (8 * i));
+  EXPECT_EQ(TestBytes(h + ext + std::string(1, '\0')), lha::kErrorNotArchive);
+}
+
 TEST(LhaFixtures, AnUnknownMethodIsRefusedNotDecoded) {
   std::string archive = lha_test::ReadBytes(lha_test::FixturePath("l1_lh5.lzh"));
   archive[5] = 'x';  // -lhx-, with the level-1 checksum mended
