@@ -380,24 +380,17 @@ TEST_F(DatesTest, ADialogThatCannotBeCreatedIsReported) {
 TEST_F(DatesTest, AutomaticModeTakesTheProposedRangeWithoutAsking) {
   g_automaticMode = 1;
   registry.PutInt("DownloadInfo", 20130920);
-  std::atomic<bool> done{false};
   bool dialogSeen = false;
   int result = -7;
   DownloadDates dates{};
-  ui::DriveModal(
-      [&] {
-        result = GetDownloadDates(owner, &dates);
-        done = true;
-      },
-      [&] {
-        while (!done) {
-          if (HWND dialog = ui::FindTopWindow("Download Dates")) {
-            dialogSeen = true;
-            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-          }
-          Sleep(20);
-        }
-      });
+  WhileRunning([&] { result = GetDownloadDates(owner, &dates); },
+               [&] {
+                 if (HWND dialog = FindWindowA(nullptr, "Download Dates")) {
+                   dialogSeen = true;
+                   PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+                 }
+                 Sleep(20);
+               });
   EXPECT_FALSE(dialogSeen);
   EXPECT_EQ(1, result);
   EXPECT_EQ(20130923, dates.StartDate);
