@@ -88,6 +88,16 @@ TEST_F(Rewrite, NothingOutsideTheDataDirectoryIsTouched) {
   }
 }
 
+TEST_F(Rewrite, WithoutTheTemporaryFileTheFilesStayAsTheyWere) {
+  CreateDirectoryA(dir.File("abcdefg.hij").c_str(), nullptr);  // a directory stands where it goes
+  dir.Write("abc.def", "a.txt\nb.txt\n");
+  dir.Write("a.txt", "a\n");
+  dir.Write("b.txt", "b\n");
+  EXPECT_EQ(1, Run());
+  EXPECT_EQ("a\n", dir.Read("a.txt"));
+  EXPECT_EQ("b\n", dir.Read("b.txt"));
+}
+
 TEST_F(Rewrite, LongNamesAreReadInPiecesOfNinetyNine) {
   // A 120-character line is read as a 99-character name and a 21-character one.
   const std::string first(99, 'f');
