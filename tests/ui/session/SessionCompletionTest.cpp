@@ -1,0 +1,172 @@
+// The end of a session in the dialog: the ASCII update batch run for real (its progress bar
+// marquee started and taken off again), FixFiles.bat, and the exit steps with the follow-up
+// program (through a launcher that records instead of opening anything) and the hang-up.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/ExitSteps.h"
+#include "settings/HangUp.h"
+#include "tests/ui/session/SessionFixture.h"
+
+namespace {
+
+class CompletionTest : public SessionTest {
+ protected:
+  // Runs a session of one Monday whose transfers all arrive, up to the completion steps.
+  void RunOneDay(HWND d, const std::string& page) {
+    PressDownload(d, "02/12/2024", "02/12/2024");
+    Finish(d, transport.WaitStarted(1), 1, page);
+    Finish(d, transport.WaitStarted(2), 1, "20240101\n");
+    Finish(d, transport.WaitStarted(3), 1, "/tkvn/dn/data/,D,Daily DN File,dn\n");
+    Finish(d, transport.WaitStarted(4), 1, "not an archive");
+  }
+
+  void SetUp() override {
+    SessionTest::SetUp();
+    dir.Write("ascii_update.exe", "MZ");
+    registry.PutInt("DownloadAscii", 1);
+    registry.PutInt("DownloadClean", 1);
+    dir.Write("FixFiles.bat", "@echo off\r\necho fixed> \"%~dp0fixed.txt\"\r\n");
+  }
+};
+
+TEST_F(CompletionTest, AsciiUpdateShowsItsLinesAndTakesTheMarqueeOffAgain) {
+  dir.Write("ascii_update.bat",
+            "@echo off\r\necho step one> procdate.txt\r\necho step two>> procdate.txt\r\n"
+            "echo ^<PRE^>> result.txt\r\necho all done>> result.txt\r\nexit /b 0\r\n");
+  LONG styleDuring = 0;
+  Run([&](HWND d) {
+    RunOneDay(d, "hello\n");
+    ui::MessageBoxText box = ui::AnswerMessageBox(IDOK, 30000);
+    EXPECT_EQ("Tickvane", box.caption);
+    styleDuring = GetWindowLongA(GetDlgItem(d, IDC_SESSION_PROGRESS), GWL_STYLE);
+    std::vector<std::string> lines = ui::ListLines(d, IDC_SESSION_MESSAGES);
+    EXPECT_EQ((std::vector<std::string>{"hello", "Busy updating Tickvane ASCII database. Please do not close this box.",
+                                        " ", " ", "all done", " ", " ", "Download and ASCII completed successfully.", " "}),
+              [&] {
+                // The progress lines keep their line ends; their order among the others is checked below.
+                std::vector<std::string> rest;
+                for (const std::string& l : lines)
+                  if (l.rfind("step", 0) != 0) rest.push_back(l);
+                return rest;
+              }());
+    EXPECT_EQ(1, std::count(lines.begin(), lines.end(), std::string("step one\n")));
+    EXPECT_EQ(1, std::count(lines.begin(), lines.end(), std::string("step two\n")));
+    EXPECT_EQ("Download and ASCII completed successfully", ui::ItemText(d, IDC_SESSION_STATUS));
+    EXPECT_TRUE(ui::IsItemEnabled(d, IDC_SESSION_EXIT));
+    ui::Click(d, IDC_SESSION_EXIT);
+  });
+  EXPECT_EQ(0, styleDuring & PBS_MARQUEE) << "later transfers must show their progress";
+  EXPECT_TRUE(dir.Exists("fixed.txt")) << "FixFiles.bat after a successful update";
+  EXPECT_EQ(20241202, registry.Int("DownloadInfo"));
+}
+
+TEST_F(CompletionTest, UpdateFailedOnTheMessagePageFailsTheRunAndRunsFixFiles) {
+  dir.Write("ascii_update.bat", "@echo off\r\necho converted> result.txt\r\n");
+  Run([&](HWND d) {
+    RunOneDay(d, "UPDATE FAILED last night\n");
+    ASSERT_TRUE(Eventually([&] {
+      return ui::ItemText(d, IDC_SESSION_STATUS) == "Update failed, please correct and try again!";
+    }));
+    Sleep(300);
+    EXPECT_TRUE(ui::MessageBoxes().empty());
+    EXPECT_TRUE(ui::IsItemEnabled(d, IDC_SESSION_DOWNLOAD));
+    EXPECT_TRUE(ui::IsItemEnabled(d, IDC_SESSION_EXIT));
+    std::vector<std::string> lines = ui::ListLines(d, IDC_SESSION_MESSAGES);
+    EXPECT_EQ("converted", lines[lines.size() - 2]);
+    EXPECT_EQ(" ", lines.back());
+    ui::Click(d, IDC_SESSION_EXIT);
+  });
+  EXPECT_TRUE(dir.Exists("fixed.txt")) << "FixFiles.bat after a failed run";
+}
+
+// Records the follow-up program the exit steps open, and answers with a set result.
+struct Launch {
+  std::string file, parameters;
+};
+std::vector<Launch> g_launches;
+INT_PTR g_launchResult = 42;
+INT_PTR RecordLaunch(const char* file, const char* parameters) {
+  g_launches.push_back({file, parameters ? parameters : "<none>"});
+  return g_launchResult;
+}
+
+class FakeRas final : public HangUpPlatform {
+ public:
+  HRASCONN FirstConnection() override {
+    ++enumerations;
+    return nullptr;
+  }
+  void HangUp(HRASCONN) override {}
+  bool StillConnected(HRASCONN) override { return false; }
+  DWORD Milliseconds() override { return 0; }
+  void Pause(DWORD) override {}
+  int enumerations = 0;
+};
+
+class ExitTest : public SessionTest {
+ protected:
+  void SetUp() override {
+    SessionTest::SetUp();
+    g_launches.clear();
+    g_launchResult = 42;
+    SetFollowUpLauncher(RecordLaunch);
+    SetHangUpPlatform(&ras);
+  }
+  void TearDown() override {
+    SetFollowUpLauncher(nullptr);
+    SetHangUpPlatform(nullptr);
+    SessionTest::TearDown();
+  }
+  std::vector<ui::MessageBoxText> ExitWith(int amiBroker, int pivotrax) {
+    g_amiBrokerMode = amiBroker;
+    g_pivotraxMode = pivotrax;
+    std::vector<ui::MessageBoxText> boxes;
+    Run([&](HWND d) {
+      ui::Click(d, IDC_SESSION_EXIT);
+      if (g_launchResult <= 32) boxes.push_back(ui::AnswerMessageBox(IDOK));
+      ui::WaitForWindowGone(d);
+    });
+    return boxes;
+  }
+  FakeRas ras;
+};
+
+TEST_F(ExitTest, AmiBrokerModeOpensTheScriptAndReportsAFailure) {
+  g_launchResult = 2;
+  std::vector<ui::MessageBoxText> boxes = ExitWith(1, 0);
+  ASSERT_EQ(1u, g_launches.size());
+  EXPECT_EQ("file:\\broker\\script\\six.js", g_launches[0].file);
+  EXPECT_EQ("<none>", g_launches[0].parameters);
+  ASSERT_EQ(1u, boxes.size());
+  EXPECT_EQ("Problem", boxes[0].caption);
+  EXPECT_EQ("An error occured attempting to run the Amibroker update\n"
+            "Please contact Tickvane support and quote error code: 2",
+            boxes[0].text);
+  EXPECT_EQ(0, ras.enumerations) << "no hang-up unless chosen";
+}
+
+TEST_F(ExitTest, PivotraxWinsOverAmiBrokerAndTheHangUpComesFirst) {
+  DownloadSettings record;
+  DefaultDownloadSettings(&record);
+  std::snprintf(record.DataDirectory, sizeof record.DataDirectory, "%s", dir.Path().c_str());
+  std::snprintf(record.Username, sizeof record.Username, "demo");
+  record.HangupOnExit = 1;
+  registry.PutSettings(record);
+  EXPECT_TRUE(ExitWith(1, 1).empty());
+  ASSERT_EQ(1u, g_launches.size());
+  EXPECT_EQ("pvtrx.exe", g_launches[0].file);
+  EXPECT_EQ("/backfromdownload", g_launches[0].parameters);
+  EXPECT_EQ(1, ras.enumerations);
+}
+
+TEST_F(ExitTest, NoFollowUpWithoutItsSwitch) {
+  EXPECT_TRUE(ExitWith(0, 0).empty());
+  EXPECT_TRUE(g_launches.empty());
+}
+
+}  // namespace

@@ -1,0 +1,294 @@
+// The session's state machine, driven through the dialog with a fake transport: what the dialog
+// shows in each state, the order of the fetches, the missing-file prompt, abort, refusals to start,
+// the questions of the failure table, automatic mode, and the settings read at every message.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "app/MissingFilePromptRes.h"
+#include "catalogue/DateHelpers.h"
+#include "tests/ui/session/SessionFixture.h"
+
+namespace {
+
+struct Display {
+  std::string status, caption, item;
+  bool configure, files, download;
+};
+
+Display Read(HWND d) {
+  return {ui::ItemText(d, IDC_SESSION_STATUS), ui::ItemText(d, IDC_SESSION_DOWNLOAD),
+          ui::ItemText(d, IDC_SESSION_ITEM), ui::IsItemEnabled(d, IDC_SESSION_CONFIGURE),
+          ui::IsItemEnabled(d, IDC_SESSION_FILES), ui::IsItemEnabled(d, IDC_SESSION_DOWNLOAD)};
+}
+
+void ExpectDisplay(HWND d, const Display& want, const char* state) {
+  ASSERT_TRUE(Eventually([&] { return ui::ItemText(d, IDC_SESSION_ITEM) == want.item; })) << state;
+  Display got = Read(d);
+  EXPECT_EQ(want.status, got.status) << state;
+  EXPECT_EQ(want.caption, got.caption) << state;
+  EXPECT_EQ(want.configure, got.configure) << state;
+  EXPECT_EQ(want.files, got.files) << state;
+  EXPECT_EQ(want.download, got.download) << state;
+}
+
+void ExpectIdle(HWND d, const char* after) {
+  ASSERT_TRUE(Eventually([&] { return ui::IsItemEnabled(d, IDC_SESSION_DOWNLOAD); })) << after;
+  ExpectDisplay(d, {"Idle", "&Download", "", true, true, true}, after);
+}
+
+const char kPage[] = "<PRE>\n <PRE>\n<pre>\nToday\xC9s note\nline two\n\n</PRE>\n";
+
+TEST_F(SessionTest, WalksTheStateTableThroughPromptToCompletion) {
+  std::vector<ui::MessageBoxText> boxes;
+  INT_PTR result = Run([&](HWND d) {
+    ExpectDisplay(d, {"Idle", "&Download", "", true, true, true}, "idle");
+    PressDownload(d);
+    StartedTransfer page = transport.WaitStarted(1);
+    EXPECT_EQ(1, page.kind);
+    EXPECT_EQ("/daily.phtml", page.serverPath);
+    EXPECT_EQ(Path("message.txt"), page.target);
+    ExpectDisplay(d, {"Downloading", "&Abort", "Daily message page", true, true, true}, "message page");
+
+    Finish(d, page, 1, kPage);
+    StartedTransfer holidays = transport.WaitStarted(2);
+    EXPECT_EQ(2, holidays.kind);
+    EXPECT_EQ("/tkvn/dn/holiday.txt", holidays.serverPath);
+    EXPECT_EQ(Path("holiday.txt"), holidays.target);
+    ExpectDisplay(d, {"Idle", "&Abort", "List of holidays", false, false, false}, "holiday list");
+    // The message page as shown: no exact "<PRE>", the rest as it stands, cut before 0x80 and up.
+    EXPECT_EQ((std::vector<std::string>{" <PRE>", "<pre>", "Today", "line two", "", "</PRE>"}),
+              ui::ListLines(d, IDC_SESSION_MESSAGES));
+
+    Finish(d, holidays, 1, "20241204\r\n");
+    StartedTransfer catalogue = transport.WaitStarted(3);
+    EXPECT_EQ(3, catalogue.kind);
+    EXPECT_EQ("/tkvn/tkvndn/files.ini", catalogue.serverPath);
+    ExpectDisplay(d, {"Idle", "&Abort", "List file types", false, false, false}, "catalogue");
+
+    Finish(d, catalogue, 1, "/tkvn/dn/data/,D,Daily DN File,dn\r\n");
+    StartedTransfer monday = transport.WaitStarted(4);
+    EXPECT_EQ("/tkvn/dn/data/24-12-02.lzh", monday.serverPath);
+    EXPECT_EQ(Path("dn\\24-12-02.lzh"), monday.target);
+    ExpectDisplay(d, {"Downloading", "&Abort", monday.target, false, false, false}, "item");
+
+    // Tuesday is missing: Try Again fetches it once more, then Skip goes on.
+    Finish(d, monday, 1);
+    StartedTransfer tuesday = transport.WaitStarted(5);
+    Finish(d, tuesday, 0);
+    HWND prompt = ui::WaitForWindow("File: /tkvn/dn/data/24-12-03.lzh");
+    ExpectDisplay(d, {"Idle", "&Download", "", false, false, false}, "prompt");
+    ui::Click(prompt, IDC_PROMPT_TRY_AGAIN);
+    StartedTransfer again = transport.WaitStarted(6);
+    EXPECT_EQ(tuesday.serverPath, again.serverPath);
+    Finish(d, again, 0);
+    ui::Click(ui::WaitForWindow("File: /tkvn/dn/data/24-12-03.lzh"), IDC_PROMPT_SKIP);
+    // The holiday list that just arrived serves the next session: this list was built from the
+    // files present at the press, with no holiday.txt, so Wednesday is an item as well.
+    size_t n = 7;
+    for (const char* day : {"24-12-04", "24-12-05", "24-12-06"}) {
+      StartedTransfer item = transport.WaitStarted(n++);
+      EXPECT_EQ(std::string("/tkvn/dn/data/") + day + ".lzh", item.serverPath);
+      Finish(d, item, 0);
+      ui::Click(ui::WaitForWindow("File: " + item.serverPath), IDC_PROMPT_SKIP);
+    }
+    boxes.push_back(ui::AnswerMessageBox(IDOK));
+    EXPECT_EQ("Download completed successfully", ui::ItemText(d, IDC_SESSION_STATUS));
+    ExpectDisplay(d, {"Download completed successfully", "&Download", "", true, true, true}, "completed");
+    ui::Click(d, IDC_SESSION_EXIT);
+  });
+  EXPECT_EQ(0, result);
+  ASSERT_EQ(1u, boxes.size());
+  EXPECT_EQ("Tickvane", boxes[0].caption);
+  EXPECT_EQ("Download completed successfully", boxes[0].text);
+  // The newest date is raised by the skipped items too.
+  EXPECT_EQ(20241206, registry.Int("DownloadInfo"));
+}
+
+TEST_F(SessionTest, DownloadDuringTheMessagePageAborts) {
+  Run([&](HWND d) {
+    PressDownload(d);
+    StartedTransfer page = transport.WaitStarted(1);
+    ui::Click(d, IDC_SESSION_DOWNLOAD);
+    ASSERT_TRUE(Eventually([&] { return transport.aborts == 1; }));
+    Finish(d, page, -1);
+    ExpectIdle(d, "abort");
+    Sleep(200);
+    EXPECT_EQ(1u, transport.Started().size());
+    ui::Click(d, IDC_SESSION_EXIT);
+  });
+  EXPECT_EQ(20241129, registry.Int("DownloadInfo"));
+}
+
+TEST_F(SessionTest, PromptAbortStopsWithTheDateUnchanged) {
+  Run([&](HWND d) {
+    PressDownload(d, "02/12/2024", "03/12/2024");
+    Finish(d, transport.WaitStarted(1), 1, "<PRE>\nhello\n");
+    Finish(d, transport.WaitStarted(2), 1, "20241225\n");
+    Finish(d, transport.WaitStarted(3), 1, "/tkvn/dn/data/,D,Daily DN File,dn\n");
+    Finish(d, transport.WaitStarted(4), 0);
+    ui::Click(ui::WaitForWindow("File: /tkvn/dn/data/24-12-02.lzh"), IDC_PROMPT_ABORT);
+    ExpectIdle(d, "prompt Abort");
+    EXPECT_EQ((std::vector<std::string>{"hello"}), ui::ListLines(d, IDC_SESSION_MESSAGES));
+    ui::Click(d, IDC_SESSION_EXIT);
+  });
+  EXPECT_EQ(4u, transport.Started().size());
+  EXPECT_EQ(20241129, registry.Int("DownloadInfo"));
+  EXPECT_FALSE(dir.Exists("date"));
+}
+
+TEST_F(SessionTest, FailedFetchesOfPageHolidaysAndCatalogue) {
+  dir.Write("message.txt", "yesterday's page\n");
+  std::vector<ui::MessageBoxText> boxes;
+  Run([&](HWND d) {
+    PressDownload(d);
+    // A failed message page still leads on, showing the message.txt already there.
+    Finish(d, transport.WaitStarted(1), 0);
+    StartedTransfer holidays = transport.WaitStarted(2);
+    EXPECT_EQ((std::vector<std::string>{"yesterday's page"}), ui::ListLines(d, IDC_SESSION_MESSAGES));
+    Finish(d, holidays, 0);
+    boxes.push_back(ui::AnswerMessageBox(IDOK));
+    Finish(d, transport.WaitStarted(3), 0);
+    boxes.push_back(ui::AnswerMessageBox(IDOK));
+    ExpectIdle(d, "catalogue failed");
+    ui::Click(d, IDC_SESSION_EXIT);
+  });
+  ASSERT_EQ(2u, boxes.size());
+  EXPECT_EQ("File missing", boxes[0].caption);
+  EXPECT_EQ("Unable to get list of public holidays.\nPlease skip manually when prompted.", boxes[0].text);
+  EXPECT_EQ("Error", boxes[1].caption);
+  EXPECT_EQ("Could not get list of file types from server.\nCan't proceed with download.\n"
+            "Check with Tickvane technical support.",
+            boxes[1].text);
+  EXPECT_EQ(3u, transport.Started().size());
+}
+
+TEST_F(SessionTest, ARefusedStartIsReportedAndLeavesTheDialogIdle) {
+  std::vector<ui::MessageBoxText> boxes;
+  Run([&](HWND d) {
+    transport.refuseWith = 5;
+    PressDownload(d);
+    boxes.push_back(ui::AnswerMessageBox(IDOK));
+    ExpectIdle(d, "refused message page");
+    // Later in the chain too: the holiday list refused with 4.
+    PressDownload(d);
+    StartedTransfer page = transport.WaitStarted(1);
+    transport.refuseWith = 4;
+    Finish(d, page, 1);
+    boxes.push_back(ui::AnswerMessageBox(IDOK));
+    ExpectIdle(d, "refused holiday list");
+    ui::Click(d, IDC_SESSION_EXIT);
+  });
+  ASSERT_EQ(2u, boxes.size());
+  EXPECT_EQ("Error", boxes[0].caption);
+  EXPECT_EQ("Unable to start the transfer (code 5)", boxes[0].text);
+  EXPECT_EQ("Unable to start the transfer (code 4)", boxes[1].text);
+}
+
+TEST_F(SessionTest, CatalogueFetchAloneWhenMissingAndRefusedPressesMeanwhile) {
+  std::remove(dir.File("files.ini").c_str());
+  std::vector<ui::MessageBoxText> boxes;
+  Run([&](HWND d) {
+    ui::Click(d, IDC_SESSION_DOWNLOAD);
+    boxes.push_back(ui::AnswerMessageBox(IDOK));
+    StartedTransfer catalogue = transport.WaitStarted(1);
+    EXPECT_EQ(3, catalogue.kind);
+    EXPECT_EQ(Path("files.ini"), catalogue.target);
+    ExpectDisplay(d, {"Idle", "&Download", "", true, true, true}, "catalogue fetch");
+    ui::Click(d, IDC_SESSION_DOWNLOAD);  // refused: one transfer at a time
+    Sleep(300);
+    EXPECT_EQ(1u, transport.Started().size());
+    EXPECT_TRUE(ui::MessageBoxes().empty());
+    Finish(d, catalogue, 1, "/tkvn/dn/data/,D,Daily DN File,dn\r\n");
+    boxes.push_back(ui::AnswerMessageBox(IDOK));
+    ui::Click(d, IDC_SESSION_EXIT);
+  });
+  ASSERT_EQ(2u, boxes.size());
+  EXPECT_EQ("Warning", boxes[0].caption);
+  EXPECT_EQ("The file list template is missing, will download a new copy", boxes[0].text);
+  EXPECT_EQ("Tickvane", boxes[1].caption);
+  EXPECT_EQ(20241129, registry.Int("DownloadInfo"));
+  EXPECT_TRUE(dir.Exists("date"));
+}
+
+TEST_F(SessionTest, NoSelectedFilesAsksWhetherToChooseSome) {
+  dir.Write("files.use", "# nothing chosen\n");
+  std::vector<ui::MessageBoxText> boxes;
+  Run([&](HWND d) {
+    ui::Click(d, IDC_SESSION_DOWNLOAD);
+    boxes.push_back(ui::AnswerMessageBox(IDNO));
+    boxes.push_back(ui::AnswerMessageBox(IDOK));
+    ui::Click(d, IDC_SESSION_DOWNLOAD);
+    boxes.push_back(ui::AnswerMessageBox(IDYES));
+    HWND files = ui::WaitForWindow("Select download files");
+    ui::Click(files, IDCANCEL);
+    ui::WaitForWindowGone(files);
+    ui::Click(d, IDC_SESSION_EXIT);
+  });
+  ASSERT_EQ(3u, boxes.size());
+  EXPECT_EQ("Download", boxes[0].caption);
+  EXPECT_EQ("There are currently no files selected to download.\nWould you like to select files now?", boxes[0].text);
+  EXPECT_EQ("Error", boxes[1].caption);
+  EXPECT_EQ("No files found to download.\nCheck dates and file configuration.", boxes[1].text);
+  EXPECT_EQ(boxes[0].text, boxes[2].text);
+  EXPECT_TRUE(transport.Started().empty());
+}
+
+TEST_F(SessionTest, WithoutUserNameTheSettingsDialogOpensAndNothingStarts) {
+  PutSettings("");
+  g_automaticMode = 1;
+  ui::MessageBoxText box;
+  // The question comes while the dialog opens, before it is shown.
+  ui::DriveModal([&] { DialogBoxParamA(g_instance, "DailyDnl", owner, SessionDialogProc, 0); },
+                 [&] {
+                   box = ui::AnswerMessageBox(IDOK);
+                   HWND settings = ui::WaitForWindow("Download Settings");
+                   ui::Click(settings, IDCANCEL);
+                   ui::WaitForWindowGone(settings);
+                   Sleep(300);
+                   EXPECT_TRUE(transport.Started().empty());
+                   ui::Click(ui::WaitForWindow(kCaption), IDC_SESSION_EXIT);
+                 });
+  EXPECT_EQ("Download", box.caption);
+  EXPECT_EQ("Username and Password needs to be configured.", box.text);
+}
+
+LocalDateTime FridayEvening() { return {2024, 12, 6, 20, 0, 0}; }
+
+TEST_F(SessionTest, AutomaticModeRunsWithoutQuestionsAndExits) {
+  g_automaticMode = 1;
+  SetLocalClock(FridayEvening);
+  registry.PutInt("DownloadInfo", 20241203);
+  INT_PTR result = Run([&](HWND d) {
+    // No dates dialog: the message page starts at once, then Wednesday to Friday.
+    StartedTransfer page = transport.WaitStarted(1);
+    EXPECT_EQ(1, page.kind);
+    Finish(d, page, 1, "hello\n");
+    Finish(d, transport.WaitStarted(2), 1, "20240101\n");
+    Finish(d, transport.WaitStarted(3), 1, "/tkvn/dn/data/,D,Daily DN File,dn\n");
+    for (size_t n = 4; n <= 6; ++n) Finish(d, transport.WaitStarted(n), 1);
+    // No success box: the dialog closes itself through Exit.
+    ui::WaitForWindowGone(d);
+  });
+  SetLocalClock(nullptr);
+  EXPECT_EQ(0, result);
+  EXPECT_EQ(6u, transport.Started().size());
+  EXPECT_EQ("/tkvn/dn/data/24-12-06.lzh", transport.Started()[5].serverPath);
+  EXPECT_EQ(20241206, registry.Int("DownloadInfo"));
+}
+
+TEST_F(SessionTest, SettingsAreReadAfreshAtEveryMessage) {
+  TempDir other("-other");
+  other.Write("files.ini", "/tkvn/dn/data/,D,Daily DN File,dn\r\n");
+  other.Write("files.use", "/tkvn/dn/data/,D,Daily DN File,dn\n");
+  Run([&](HWND d) {
+    PutSettings("demo", other.Path());
+    PressDownload(d);
+    EXPECT_EQ(other.Path() + "\\message.txt", transport.WaitStarted(1).target);
+    Finish(d, transport.Started()[0], -1);
+    ExpectIdle(d, "abort");
+    ui::Click(d, IDC_SESSION_EXIT);
+  });
+}
+
+}  // namespace
