@@ -6,6 +6,10 @@
 
 #include <ctime>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 
 TEST(DateText, ValidTextsAndTheirNumbers) {
@@ -204,9 +208,14 @@ TEST(DaylightSaving, TimesAndWeekdaysDoNotDependOnTheLocalCalendar) {
   SetLocalClock(nullptr);
 }
 
-#ifndef _WIN32
 // The zone of this test does have daylight saving, so the test above means something.
 TEST(DaylightSaving, TheTestZoneHasDaylightSaving) {
+#ifdef _WIN32
+  TIME_ZONE_INFORMATION zone;
+  EXPECT_NE(TIME_ZONE_ID_UNKNOWN, GetTimeZoneInformation(&zone));
+  EXPECT_NE(0, zone.DaylightBias);
+  EXPECT_NE(0, zone.DaylightDate.wMonth);
+#else
   std::tm winter{}, summer{};
   winter.tm_year = 113, winter.tm_mon = 0, winter.tm_mday = 15, winter.tm_hour = 12, winter.tm_isdst = -1;
   summer = winter;
@@ -214,8 +223,8 @@ TEST(DaylightSaving, TheTestZoneHasDaylightSaving) {
   std::mktime(&winter);
   std::mktime(&summer);
   EXPECT_NE(winter.tm_isdst, summer.tm_isdst);
-}
 #endif
+}
 
 TEST(Clock, TodayAndTimeComeFromTheClock) {
   SetLocalClock([] { return LocalDateTime{2013, 9, 25, 9, 5, 7}; });
