@@ -177,9 +177,9 @@ Function TaskPageCreate
   ${EndIf}
   ${NSD_CreateCheckbox} 0 0 100% 12u "&Download the day's data automatically, Monday to Friday"
   Pop $TaskCheck
-  ${NSD_CreateLabel} 12u 22u 100u 10u "&Start time (hh:mm, 24-hour clock):"
+  ${NSD_CreateLabel} 12u 22u 140u 10u "&Start time (hh:mm, 24-hour clock):"
   Pop $0
-  ${NSD_CreateText} 115u 20u 32u 12u "$TaskTime"
+  ${NSD_CreateText} 155u 20u 32u 12u "$TaskTime"
   Pop $TaskTimeEdit
   ${NSD_CreateLabel} 0 44u 100% 72u "Windows Task Scheduler then runs $\"tkvndn.exe /a$\" at that time while you are logged on: the program downloads the new data without asking for dates and closes by itself. Set your user name and password with Configure before the first run, and choose a time after the day's data is on the server.$\r$\n$\r$\nYou can change or delete the task later in Task Scheduler, where it is called $\"${TASK_NAME}$\"."
   Pop $0

@@ -7,6 +7,8 @@
 #     task in place; the shortcut starts the program, which shows its session dialog;
 #   - a silent install for all users does the same under Program Files; the program started from
 #     there runs, and while it runs neither the installer nor the uninstaller touches it;
+#   - an interactive install, driven from the keyboard, refuses a wrong start time, registers
+#     the task at the time typed and starts the program from its last page;
 #   - each silent uninstall removes what it installed and keeps the download settings in the
 #     registry and the data directory with its files.
 #
@@ -20,12 +22,13 @@ uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\TickvaneDownl
 settings_key='HKCU\Software\Tickvane\TkvnDn'
 task_name="Tickvane Download Service"
 
-program_pid=
+program_pid= setup_pid=
 cleanup() {
-  if [ -n "$program_pid" ]; then
-    kill "$program_pid" 2>/dev/null || true
-    wait "$program_pid" 2>/dev/null || true
-  fi
+  local pid
+  for pid in $program_pid $setup_pid; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
   tkvn_wine_stop
 }
 
@@ -127,6 +130,20 @@ check_removed() {
     fail "uninstalling touched the data directory"
 }
 
+# Without a user name the program says so, shows its session dialog and opens the settings,
+# which are cancelled here.
+see_session_dialog() {
+  local box
+  box=$(ui answer 1 20000 "Download") || fail "no request to configure the user name"
+  grep -qF "Username and Password needs to be configured." <<<"$box" || fail "unexpected message box: $box"
+  ui wait "$product" 20000 || fail "the session dialog did not appear"
+  [ "$(ui text "$product" 2 | tr -d '\r')" = "E&xit" ] || fail "the window '$product' is not the session dialog"
+  if ui wait "Download Settings" 8000 2>/dev/null; then
+    ui click "Download Settings" 2
+    ui gone "Download Settings" 10000 || fail "the settings dialog did not close"
+  fi
+}
+
 step "silent install for the current user, with the weekday task at 07:45"
 w "$setup" /S /TASK=07:45 || fail "the installer ended with $?"
 check_installed "$user_dir" "$user_link" HKCU
@@ -141,13 +158,12 @@ done
 
 w "$setup" /S /TASK=24:00 && fail "the installer accepted the start time 24:00"
 
-step "the shortcut starts the program; it asks for the data directory, then shows the session dialog"
+step "the shortcut starts the program; it asks for the data directory and shows the session dialog"
 timeout 60 wine start /wait "$(win_path "$user_link")" </dev/null &
 program_pid=$!
 box=$(ui answer 6 20000 "File Download") || fail "no question about the data directory"
 grep -qF 'does not exist.' <<<"$box" || fail "unexpected first message box: $box"
-ui wait "$product" 20000 || fail "the session dialog did not appear"
-[ "$(ui text "$product" 2 | tr -d '\r')" = "E&xit" ] || fail "the window '$product' is not the session dialog"
+see_session_dialog
 ui click "$product" 2
 wait "$program_pid" || fail "the program ended with $?"
 program_pid=
@@ -169,7 +185,7 @@ check_installed "$all_dir" "$all_link" HKLM
 step "the program runs from Program Files; installer and uninstaller leave it alone meanwhile"
 timeout 60 wine "$all_dir/tkvndn.exe" </dev/null &
 program_pid=$!
-ui wait "$product" 20000 || fail "the session dialog did not appear"
+see_session_dialog
 status=0
 w "$setup" /S /AllUsers || status=$?
 [ "$status" = 2 ] || fail "the installer ended with $status while the program was running, not 2"
@@ -188,4 +204,57 @@ program_pid=
 step "silent uninstall for all users"
 w "$all_dir/uninstall.exe" /S || fail "the uninstaller ended with $?"
 check_removed "$all_dir" "$all_link" HKLM
+step "interactive install: the pages, the start time check, the daily task and Start now"
+# The wizard's caption gains a blank on some pages; its header and buttons belong to the outer
+# window, the page's own controls are reached with their keyboard shortcuts.
+setup_caption() {
+  local c
+  for c in "$product Setup" "$product Setup "; do
+    ui wait "$c" 0 2>/dev/null && { echo "$c"; return 0; }
+  done
+  return 1
+}
+wait_page() {
+  local id=$1 text=$2 i c
+  for i in $(seq 1 100); do
+    c=$(setup_caption) && [ "$(ui text "$c" "$id" 2>/dev/null | tr -d '\r')" = "$text" ] && return 0
+    sleep 0.2
+  done
+  fail "the installer did not reach the page with '$text'"
+}
+keys() { xdotool key --delay 60 "$@"; }
+
+timeout 90 wine "$setup" </dev/null &
+setup_pid=$!
+wait_page 1 "&Next >"
+keys Return
+wait_page 1037 "Choose Users"
+keys Return
+wait_page 1037 "Choose Install Location"
+keys Return
+wait_page 1037 "Daily download"
+[ "$(ui text "$(setup_caption)" 1 | tr -d '\r')" = "&Install" ] || fail "no Install button on the daily download page"
+keys alt+d alt+s End shift+Home
+xdotool type --delay 60 "25:00"
+keys Return
+box=$(ui answer 1 10000 "$product Setup") || fail "the start time 25:00 was not refused"
+grep -qF "24-hour clock" <<<"$box" || fail "unexpected message box: $box"
+keys End shift+Home
+xdotool type --delay 60 "6:15"
+keys Return
+wait_page 1 "&Finish"
+keys Return
+wait "$setup_pid" || fail "the interactive installer ended with $?"
+setup_pid=
+check_installed "$user_dir" "$user_link" HKCU
+iconv -f UTF-16 -t UTF-8 "$user_dir/daily-download.xml" | grep -qF "<StartBoundary>2020-01-06T06:15:00</StartBoundary>" ||
+  fail "the task does not start at 06:15"
+[ -e "$task_file" ] || fail "the scheduled task was not registered"
+see_session_dialog
+ui click "$product" 2
+ui gone "$product" 10000 || fail "the program started by the installer did not end"
+
+w "$user_dir/uninstall.exe" /S || fail "the uninstaller ended with $?"
+check_removed "$user_dir" "$user_link" HKCU
+[ ! -e "$task_file" ] || fail "the scheduled task is still registered"
 echo "release: all checks passed"
