@@ -243,7 +243,7 @@ class Session:
         if not self.shots:
             return
         os.makedirs(self.shots, exist_ok=True)
-        run_quiet(["import", "-window", "root", os.path.join(self.shots, "%s-%s.png" % (self.name, label))], 30)
+        run_quiet(["import", "-window", "root", "-trim", "+repage", os.path.join(self.shots, "%s-%s.png" % (self.name, label))], 30)
 
 
 def run_tests(tests):
