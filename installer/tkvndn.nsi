@@ -1,8 +1,10 @@
-; Windows installer of Tickvane Download Service, built on Debian with makensis:
-; (makensis works in this folder: give it absolute paths)
+; Windows installer of Tickvane Download Service, built on Debian with makensis, which works in
+; this folder (so give it absolute paths):
 ;
 ;   makensis -DVERSION=2.15 -DVERSION_QUAD=2.15.0.0 -DEXE=$PWD/build/win/app/tkvndn.exe \
-;            -DGUIDE=$PWD/docs/USER-GUIDE.md -DOUTFILE=$PWD/dist/tkvndn-2.15-setup.exe installer/tkvndn.nsi
+;            -DGUIDE=$PWD/guide.txt -DOUTFILE=$PWD/dist/tkvndn-2.15-setup.exe installer/tkvndn.nsi
+;
+; GUIDE is docs/USER-GUIDE.md with CR LF line ends (tools/release.sh makes it and the rest).
 ;
 ; It installs for the current user (the default, no administrator rights needed) or for all users
 ; of the computer, adds a Start-menu shortcut and an entry in Programs and Features, and can

@@ -36,8 +36,11 @@ if ! strings -el "$exe" | grep -qxF "$version"; then
   exit 1
 fi
 
+# The guide is installed as a text file with CR LF line ends, which every Notepad shows.
+guide="$build/User Guide.txt"
+sed 's/$/\r/' docs/USER-GUIDE.md >"$guide"
 makensis -V2 -DVERSION="$version" -DVERSION_QUAD="$version.0.0" -DEXE="$PWD/$exe" \
-  -DGUIDE="$PWD/docs/USER-GUIDE.md" -DOUTFILE="$PWD/$dist/$setup" installer/tkvndn.nsi
+  -DGUIDE="$PWD/$guide" -DOUTFILE="$PWD/$dist/$setup" installer/tkvndn.nsi
 zip -q -j -X "$dist/$zip" "$exe"
 rm -f "$exe"
 (cd "$dist" && sha256sum "$setup" "$zip" >SHA256SUMS)

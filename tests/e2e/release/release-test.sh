@@ -80,8 +80,11 @@ rm -rf "$user_dir" "$all_dir" "$user_link" "$all_link" "$data_dir"
 step "building the installer"
 setup="$work/tkvndn-$version-setup.exe"
 rm -f "$setup"
+# Older Notepads need CR LF line ends, as the release script gives the guide.
+guide="$work/User Guide.txt"
+sed 's/$/\r/' "$source_dir/docs/USER-GUIDE.md" >"$guide"
 makensis -V2 -DVERSION="$version" -DVERSION_QUAD="$version.0.0" -DEXE="$(realpath "$exe")" \
-  -DGUIDE="$source_dir/docs/USER-GUIDE.md" -DOUTFILE="$setup" "$source_dir/installer/tkvndn.nsi" >/dev/null
+  -DGUIDE="$guide" -DOUTFILE="$setup" "$source_dir/installer/tkvndn.nsi" >/dev/null
 [ -s "$setup" ] || fail "makensis made no installer"
 
 step "version resources"
@@ -104,7 +107,7 @@ check_version "$setup" "$product Setup" >/dev/null
 check_installed() {
   local dir=$1 link=$2 root=$3
   cmp -s "$exe" "$dir/tkvndn.exe" || fail "$dir/tkvndn.exe is not the program that was built"
-  cmp -s "$source_dir/docs/USER-GUIDE.md" "$dir/User Guide.txt" || fail "the user guide is not in $dir"
+  cmp -s "$guide" "$dir/User Guide.txt" || fail "the user guide is not in $dir"
   [ -s "$dir/uninstall.exe" ] || fail "no uninstaller in $dir"
   [ -s "$link" ] || fail "no Start-menu shortcut at $link"
   grep -qa "tkvndn.exe" "$link" || fail "the shortcut does not lead to tkvndn.exe"
