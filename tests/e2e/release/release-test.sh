@@ -37,7 +37,7 @@ fail() {
   exit 1
 }
 
-step() { echo "-- $*"; }
+step() { echo "-- $(date +%T) $*"; }
 
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
