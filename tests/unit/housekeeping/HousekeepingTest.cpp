@@ -60,6 +60,7 @@ TEST_F(Rewrite, PassEndsAtTheFirstNameThatCannotBeOpened) {
       {"sub\\..\\..\\outside.txt\nlater.txt\n", "a parent component further in"},
       {"C:\\outside.txt\nlater.txt\n", "a drive"},
       {"\\outside.txt\nlater.txt\n", "an absolute name"},
+      {"CON\nlater.txt\n", "a device, which would wait for the keyboard"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.why);

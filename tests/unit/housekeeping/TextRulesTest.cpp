@@ -72,10 +72,12 @@ TEST(TextReader, CutAtTheFirstControlOrHighByte) {
 }
 
 TEST(ListedNames, NamesThatStayInsideTheDataDirectory) {
-  for (const char* name : {"x.txt", "sub\\x.txt", "sub/x.txt", "a..b.txt", "..x", "x..", ".\\x", "", "...x"})
+  for (const char* name : {"x.txt", "sub\\x.txt", "sub/x.txt", "a..b.txt", "..x", "x..", ".\\x", "", "...x",
+                           "console.txt", "com10", "lpt0.txt", "nul_x", "sub\\aux1"})
     EXPECT_TRUE(IsSafeListedName(name)) << name;
   for (const char* name : {"..\\..\\x.txt", "C:\\x", "C:x", "\\x", "/x", "\\\\server\\share\\x", "sub\\..\\..\\x",
-                           "..", "sub\\..", "x.txt:stream", ".. \\x", "...\\x", "sub/../x"})
+                           "..", "sub\\..", "x.txt:stream", ".. \\x", "...\\x", "sub/../x", "CON", "con.txt",
+                           "sub\\NUL", "Aux .txt", "com1", "LPT9.log", "prn\\x"})
     EXPECT_FALSE(IsSafeListedName(name)) << name;
 }
 
