@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -50,18 +51,18 @@ TEST(Base64, CredentialsShareOneBufferAndRefuseWhatNoRecordHolds) {
 DownloadSettings Settings(const char* user, const char* password) {
   DownloadSettings s;
   DefaultDownloadSettings(&s);
-  std::strncpy(s.Username, user, sizeof s.Username - 1);
-  std::strncpy(s.Password, password, sizeof s.Password - 1);
+  std::snprintf(s.Username, sizeof s.Username, "%s", user);
+  std::snprintf(s.Password, sizeof s.Password, "%s", password);
   return s;
 }
 
 void SetProxy(DownloadSettings* s, bool useProxy, bool login, const char* user, const char* password) {
   s->UseProxy = useProxy ? 1 : 0;
-  std::strncpy(s->ProxyHost, "proxy.example", sizeof s->ProxyHost - 1);
+  std::snprintf(s->ProxyHost, sizeof s->ProxyHost, "%s", "proxy.example");
   s->ProxyPort = 3128;
   s->ProxyLogin = login ? 1 : 0;
-  std::strncpy(s->ProxyUsername, user, sizeof s->ProxyUsername - 1);
-  std::strncpy(s->ProxyPassword, password, sizeof s->ProxyPassword - 1);
+  std::snprintf(s->ProxyUsername, sizeof s->ProxyUsername, "%s", user);
+  std::snprintf(s->ProxyPassword, sizeof s->ProxyPassword, "%s", password);
 }
 
 std::string Build(const DownloadSettings& s, const char* path = "/tkvn/dn/holiday.txt", bool ami = false,
