@@ -84,7 +84,9 @@ Page custom TaskPageCreate TaskPageLeave
 !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
 !insertmacro MUI_PAGE_FINISH
 
-!define MUI_UNCONFIRMPAGE_TEXT_TOP "${PRODUCT} will be removed from the folder below.$\r$\n$\r$\nYour data directory (c:\tkvn unless you chose another one with Configure) with all downloaded data, and your download settings in the registry, are kept, so that a new installation carries on where this one stopped. Delete the data directory yourself if you no longer need it."
+!define MUI_WELCOMEPAGE_TEXT "This removes ${PRODUCT} from your computer: the program, its Start-menu shortcut and the daily download task that Setup created.$\r$\n$\r$\nYour data stays: the data directory (c:\tkvn unless you chose another one with Configure) with all downloaded data, and your download settings in the registry. A new installation carries on where this one stopped. Delete the data directory yourself if you no longer need it.$\r$\n$\r$\nClick Next to continue."
+!insertmacro MUI_UNPAGE_WELCOME
+!define MUI_UNCONFIRMPAGE_TEXT_TOP "${PRODUCT} will be removed from the folder below. Your data directory and your download settings are kept."
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 

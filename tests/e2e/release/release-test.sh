@@ -9,6 +9,7 @@
 #     there runs, and while it runs neither the installer nor the uninstaller touches it;
 #   - an interactive install, driven from the keyboard, refuses a wrong start time, registers
 #     the task at the time typed and starts the program from its last page;
+#   - the interactive uninstaller goes through its pages;
 #   - each silent uninstall removes what it installed and keeps the download settings in the
 #     registry and the data directory with its files.
 #
@@ -45,6 +46,7 @@ work=$(cd "$work" && pwd)
 unset TKVN_USE_DISPLAY
 tkvn_wine_start "$work"
 trap cleanup EXIT
+trap 'exit 1' INT TERM
 # Creating a shortcut would also make Wine write a desktop menu entry into the real home folder.
 export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
 
@@ -210,9 +212,9 @@ check_removed "$all_dir" "$all_link" HKLM
 step "interactive install: the pages, the start time check, the daily task and Start now"
 # The wizard's caption gains a blank on some pages; its header and buttons belong to the outer
 # window, the page's own controls are reached with their keyboard shortcuts.
-setup_caption() {
+wizard_caption() {
   local c
-  for c in "$product Setup" "$product Setup "; do
+  for c in "$wizard" "$wizard "; do
     ui wait "$c" 0 2>/dev/null && { echo "$c"; return 0; }
   done
   return 1
@@ -220,13 +222,14 @@ setup_caption() {
 wait_page() {
   local id=$1 text=$2 i c
   for i in $(seq 1 100); do
-    c=$(setup_caption) && [ "$(ui text "$c" "$id" 2>/dev/null | tr -d '\r')" = "$text" ] && return 0
+    c=$(wizard_caption) && [ "$(ui text "$c" "$id" 2>/dev/null | tr -d '\r')" = "$text" ] && return 0
     sleep 0.2
   done
-  fail "the installer did not reach the page with '$text'"
+  fail "$wizard did not reach the page with '$text'"
 }
 keys() { xdotool key --delay 60 "$@"; }
 
+wizard="$product Setup"
 timeout 90 wine "$setup" </dev/null &
 setup_pid=$!
 wait_page 1 "&Next >"
@@ -236,7 +239,7 @@ keys Return
 wait_page 1037 "Choose Install Location"
 keys Return
 wait_page 1037 "Daily download"
-[ "$(ui text "$(setup_caption)" 1 | tr -d '\r')" = "&Install" ] || fail "no Install button on the daily download page"
+[ "$(ui text "$(wizard_caption)" 1 | tr -d '\r')" = "&Install" ] || fail "no Install button on the daily download page"
 keys alt+d alt+s End shift+Home
 xdotool type --delay 60 "25:00"
 keys Return
@@ -257,7 +260,18 @@ see_session_dialog
 ui click "$product" 2
 ui gone "$product" 10000 || fail "the program started by the installer did not end"
 
-w "$user_dir/uninstall.exe" /S || fail "the uninstaller ended with $?"
+step "interactive uninstall: welcome, confirm and close pages"
+wizard="$product Uninstall"
+timeout 90 wine "$user_dir/uninstall.exe" </dev/null &
+setup_pid=$!
+wait_page 1 "&Next >"
+keys Return
+wait_page 1 "&Uninstall"
+keys Return
+wait_page 1 "&Close"
+keys Return
+wait "$setup_pid" || true
+setup_pid=
 check_removed "$user_dir" "$user_link" HKCU
 [ ! -e "$task_file" ] || fail "the scheduled task is still registered"
 echo "release: all checks passed"
