@@ -10,7 +10,7 @@
 #   - an interactive install, driven from the keyboard, refuses a wrong start time, registers
 #     the task at the time typed and starts the program from its last page;
 #   - the interactive uninstaller goes through its pages;
-#   - each silent uninstall removes what it installed and keeps the download settings in the
+#   - each uninstall removes what its install put in place and keeps the download settings in the
 #     registry and the data directory with its files.
 #
 #   release-test.sh EXE UIDRIVE READVERSION VERSION WORKDIR
