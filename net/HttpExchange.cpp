@@ -67,6 +67,19 @@ Wait WaitReadable(SOCKET s, bool abortable) {
   }
 }
 
+// Receives up to `size` bytes from the non-blocking socket, waiting for them at most the
+// no-progress limit. Returns recv's result (0 when the peer has closed, SOCKET_ERROR when the
+// receive failed); *wait tells when the wait ended first (timed out, aborted).
+int Receive(SOCKET s, char* buffer, int size, bool abortable, Wait* wait) {
+  *wait = Wait::Ready;
+  for (;;) {
+    int n = recv(s, buffer, size, 0);
+    if (n != SOCKET_ERROR || WSAGetLastError() != WSAEWOULDBLOCK) return n;
+    *wait = WaitReadable(s, abortable);
+    if (*wait != Wait::Ready) return SOCKET_ERROR;
+  }
+}
+
 // Connects with the no-progress limit: a peer that never answers is given up on.
 int ConnectWithin(SOCKET s, const sockaddr_in& address) {
   u_long nonBlocking = 1;
@@ -206,9 +219,11 @@ long ReadResponseHeader(bool* lengthGiven) {
     if (!trace.Open()) FailTransfer("Unable to open debug file \\tkvndbg.txt", "Error");
   }
   for (;;) {
-    if (WaitReadable(t.socket, false) == Wait::TimedOut) FailTimedOut();
     char byte;
-    if (recv(t.socket, &byte, 1, 0) != 1) FailTransfer("Incomplete reply from server", "HTTP error");
+    Wait wait;
+    int n = Receive(t.socket, &byte, 1, false, &wait);
+    if (wait == Wait::TimedOut) FailTimedOut();
+    if (n != 1) FailTransfer("Incomplete reply from server", "HTTP error");
     if constexpr (kDebugBuild != 0) trace.Put(byte);
     ResponseHeaderReader::Step step;
     try {
@@ -262,6 +277,9 @@ int GetFile() {
     int sent = send(t.socket, request.data(), static_cast<int>(request.size()), 0);
     if (sent != static_cast<int>(request.size())) FailTransfer("Error attempting to send HTTP request", "Error");
   }
+  // From here on every receive returns at once and waits, when it must, in Receive.
+  u_long nonBlocking = 1;
+  ioctlsocket(t.socket, FIONBIO, &nonBlocking);
 
   bool lengthGiven = false;
   long length = ReadResponseHeader(&lengthGiven);
@@ -275,20 +293,26 @@ int GetFile() {
   SendProgress(PBM_SETRANGE, 0, MAKELPARAM(0, kProgressRange));
 
   long long received = 0;
+  int barStep = -1;  // the step last set on the bar in this transfer
   for (;;) {
-    Wait wait = WaitReadable(t.socket, true);
-    if (wait == Wait::Aborted) EndTransfer(kTransferAborted);
+    Wait wait;
+    int n = Receive(t.socket, buffer.get(), kBodyReceiveMax, true, &wait);
     if (wait == Wait::TimedOut) {
       target.Discard();
       FailTimedOut();
     }
-    int n = recv(t.socket, buffer.get(), kBodyReceiveMax, 0);
-    if (IsTransferAborted()) EndTransfer(kTransferAborted);
+    if (wait == Wait::Aborted || IsTransferAborted()) EndTransfer(kTransferAborted);
     // The server closing the connection ends the body; so does a failed receive.
     if (n <= 0) break;
+    // Each sent message waits for the user-interface thread, so none is sent that would not
+    // change the bar: a step equal to the bar's current one is not set again, and a step of 0
+    // (a block too small to show in a long body) moves nothing.
     int step = ProgressStep(n, length);
-    SendProgress(PBM_SETSTEP, static_cast<WPARAM>(step), 0);
-    SendProgress(PBM_STEPIT, 0, 0);
+    if (step != 0) {
+      if (step != barStep) SendProgress(PBM_SETSTEP, static_cast<WPARAM>(step), 0);
+      barStep = step;
+      SendProgress(PBM_STEPIT, 0, 0);
+    }
     DWORD written = 0;
     if (!g_writer(target.File(), buffer.get(), static_cast<DWORD>(n), &written) ||
         written != static_cast<DWORD>(n)) {

@@ -5,14 +5,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=${BUILD_ROOT:-build}
-bench="$root/win/tools/bench/transfer_bench.exe"
-[ -f "$bench" ] || cmake --build "$root/win" --target transfer_bench -j2 >/dev/null
+cmake --build "$root/win" --target transfer_bench -j2 >/dev/null
+bench=$(cd "$root/win/tools/bench" && pwd)/transfer_bench.exe
 
 work=$(mktemp -d /tmp/tkvn-bench-XXXXXX)
 server_pid=
 cleanup() {
   [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
-  wait 2>/dev/null || true
+  [ -n "$server_pid" ] && wait "$server_pid" 2>/dev/null || true
   rm -rf "$work"
   tkvn_wine_stop
 }
@@ -34,12 +34,14 @@ url="http://download.tickvane.com"
 targets=$(winepath -w "$work/targets")
 
 now() { date +%s.%N; }
+# Run from C: as the program runs from its data directory (the volume serial of Z: is not readable).
+run_bench() { (cd "$WINEPREFIX/drive_c" && wine "$bench" "$@"); }
 elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { print b - a }'; }
 
 echo "loopback, stand-in server on port $port"
 
 t0=$(now)
-wine "$bench" "$port" "$targets" /bench/50m.bin 1
+run_bench "$port" "$targets" /bench/50m.bin 1
 t1=$(now)
 cmp -s "$work/targets/bench0.bin" "$work/root/bench/50m.bin" && echo "  body verified"
 printf 'StartTransfer  1 x 50 MB : %6.2f s (with Wine start-up)\n' "$(elapsed "$t0" "$t1")"
@@ -50,7 +52,7 @@ t1=$(now)
 printf 'curl           1 x 50 MB : %6.2f s\n' "$(elapsed "$t0" "$t1")"
 
 t0=$(now)
-wine "$bench" "$port" "$targets" "/bench/60k/%d.bin" 250
+run_bench "$port" "$targets" "/bench/60k/%d.bin" 250
 t1=$(now)
 printf 'StartTransfer 250 x 60 KB: %6.2f s (with Wine start-up)\n' "$(elapsed "$t0" "$t1")"
 
