@@ -48,10 +48,10 @@ void ShowMessage(const char* text, const char* caption) {
 
 enum class Wait { Ready, TimedOut, Aborted };
 
-// Waits until the socket has something to read (data, its end, or an error) for at most the
-// no-progress limit; with `abortable` an abort request ends the wait within kAbortPollMs.
-Wait WaitReadable(SOCKET s, bool abortable) {
-  const DWORD start = GetTickCount();
+// Waits until the socket has something to read (data, its end, or an error), until the
+// no-progress limit counted from `start`; with `abortable` an abort request ends the wait within
+// kAbortPollMs.
+Wait WaitReadable(SOCKET s, bool abortable, DWORD start) {
   for (;;) {
     if (abortable && IsTransferAborted()) return Wait::Aborted;
     DWORD elapsed = GetTickCount() - start;
@@ -72,10 +72,11 @@ Wait WaitReadable(SOCKET s, bool abortable) {
 // receive failed); *wait tells when the wait ended first (timed out, aborted).
 int Receive(SOCKET s, char* buffer, int size, bool abortable, Wait* wait) {
   *wait = Wait::Ready;
+  const DWORD start = GetTickCount();
   for (;;) {
     int n = recv(s, buffer, size, 0);
     if (n != SOCKET_ERROR || WSAGetLastError() != WSAEWOULDBLOCK) return n;
-    *wait = WaitReadable(s, abortable);
+    *wait = WaitReadable(s, abortable, start);
     if (*wait != Wait::Ready) return SOCKET_ERROR;
   }
 }
