@@ -6,7 +6,9 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "net/TransferSeams.h"
 #include "net/TransferWorker.h"
 #include "tests/unit/net/TransferHarness.h"
 
@@ -93,6 +95,40 @@ TEST_F(Worker, ConnectionThatCannotBeOpenedGivesOneSocketErrorBox) {
   ASSERT_EQ(unknown.boxes.size(), 1u) << unknown.BoxSummary();
   EXPECT_EQ(unknown.boxes[0].caption, "Socket error");
   EXPECT_EQ(unknown.boxes[0].text, "Can't open connection to remote host (11001)");
+}
+
+TEST_F(Worker, PeerThatNeverAcceptsTimesOutWhileConnecting) {
+  // A listener whose queue is full drops further connection requests unanswered.
+  WSADATA data;
+  ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &data), 0);
+  SOCKET listener = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a = {};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = inet_addr("127.0.0.1");
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  ASSERT_EQ(listen(listener, 1), 0);
+  int size = sizeof a;
+  getsockname(listener, reinterpret_cast<sockaddr*>(&a), &size);
+  std::vector<SOCKET> fillers;
+  for (int i = 0; i < 4; ++i) {
+    SOCKET f = socket(AF_INET, SOCK_STREAM, 0);
+    u_long nonBlocking = 1;
+    ioctlsocket(f, FIONBIO, &nonBlocking);
+    connect(f, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    fillers.push_back(f);
+  }
+  Sleep(200);
+  settings.ProxyPort = ntohs(a.sin_port);
+  SetNoProgressTimeoutForTests(1000);
+  TransferOutcome out = Run(Target("never.txt"), "/daily.phtml", 1);
+  for (SOCKET f : fillers) closesocket(f);
+  closesocket(listener);
+  WSACleanup();
+  EXPECT_EQ(out.result, kTransferFailed);
+  ASSERT_EQ(out.boxes.size(), 1u) << out.BoxSummary();
+  EXPECT_EQ(out.boxes[0].caption, "Socket error");
+  EXPECT_EQ(out.boxes[0].text, "Connection to remote host timed out");
+  EXPECT_GE(out.elapsedMs, 900u);
 }
 
 TEST_F(Worker, TransfersStartedFromTheCompletionMessagePostExactlyOneEach) {
