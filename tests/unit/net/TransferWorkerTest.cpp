@@ -187,6 +187,30 @@ TEST_F(Worker, AbortDuringAStalledBodyEndsWithinHalfASecondAndLeavesNoFile) {
   EXPECT_TRUE(SameBytes(ReadFileBytes(target), Pattern(20000)));
 }
 
+TEST_F(Worker, AbortBeforeTheBodyTakesEffectOnlyAtItsFirstReceive) {
+  Serve("/h.lzh", Pattern(4000));
+  SetFaults(R"({"auth": {"user": "jsmith", "password": "pw"},
+                "paths": {"/h.lzh": {"stall_header_after": 10, "stall_seconds": 0.6}}})");
+  std::string target = Target("h.lzh");
+  BeginRecording();
+  ASSERT_EQ(Start(target, "/h.lzh", 3), kStartRunning);
+  Wait(0);  // the header has stalled
+  RequestTransferAbort();
+  TransferOutcome late = Wait(1, 10000);
+  EXPECT_EQ(late.result, kTransferAborted);
+  EXPECT_EQ(late.Steps(), 0);  // not one byte of the body was written
+  EXPECT_GE(late.elapsedMs, 200u);  // not at once: the stalled header was read to its end first
+  EXPECT_FALSE(FileExists(target));
+
+  // When the file is not found before the body, the result is 0 and not -1.
+  BeginRecording();
+  ASSERT_EQ(Start(target, "/not-there.lzh", 3), kStartRunning);
+  RequestTransferAbort();
+  TransferOutcome missing = Wait(1, 10000);
+  EXPECT_EQ(missing.result, kTransferFailed);
+  EXPECT_TRUE(missing.boxes.empty()) << missing.BoxSummary();
+}
+
 TEST_F(Worker, RealProgressBarStandsAtZeroAfterATransfer) {
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
   ASSERT_TRUE(InitCommonControlsEx(&controls));
