@@ -48,6 +48,8 @@ def fresh_data_dir(work, port, last):
     data = os.path.join(work, "data")
     shutil.rmtree(data, ignore_errors=True)
     os.makedirs(data)
+    # The holidays of the year are known, as after an earlier session: no prompt stops the run.
+    shutil.copy(os.path.join(work, "tree", "tkvn", "dn", "holiday.txt"), os.path.join(data, "holiday.txt"))
     for name, content in (("files.ini", sample_tree.CATALOGUE), ("files.use", ROW)):
         with open(os.path.join(data, name), "w", newline="\r\n") as f:
             f.write(content)
@@ -61,8 +63,12 @@ def fresh_data_dir(work, port, last):
 def run_program(exe, work, port, last):
     data = fresh_data_dir(work, port, last)
     started = time.monotonic()
-    subprocess.run(["wine", exe, "/a"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL, timeout=900)
+    try:
+        subprocess.run(["wine", exe, "/a"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=600)
+    except subprocess.TimeoutExpired:
+        wine("taskkill", "/f", "/im", "tkvndn.exe")
+        raise SystemExit("tkvndn.exe did not finish within 10 minutes (a message box waiting?)")
     elapsed = time.monotonic() - started
     members = [n for n in os.listdir(data) if n.upper().endswith(".DN")]
     return elapsed, len(members)
