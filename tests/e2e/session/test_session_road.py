@@ -39,8 +39,9 @@ def test_daily_road():
             h.check(not s.enabled(h.DOWNLOAD) and not s.enabled(h.CONFIGURE) and not s.enabled(h.FILES),
                     "Configure, Files and Download are disabled while the items arrive")
             s.screenshot("2-downloading")
-            s.answer("Tickvane", "Download completed successfully")
+            s.ui("box", 30000, "Tickvane")
             s.screenshot("3-outcome")
+            s.answer("Tickvane", "Download completed successfully")
             lines = s.lines()
             h.check_equal(lines, MESSAGE_LINES + SUCCESS_TAIL, "message list")
             h.check_equal(s.text(h.STATUS), "Download completed successfully", "status line")

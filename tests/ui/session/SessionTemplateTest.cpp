@@ -82,6 +82,12 @@ TEST_F(SessionTest, DailyDnlHoldsItsControlsWhereTheyBelong) {
     MapDialogRect(d, &size);
     EXPECT_EQ(size.right, client.right);
     EXPECT_EQ(size.bottom, client.bottom);
+    // About opens the About box over the dialog, whose OK ends it.
+    ui::Click(d, IDC_SESSION_ABOUT);
+    HWND about = ui::WaitForWindow("About");
+    EXPECT_EQ(d, GetWindow(about, GW_OWNER));
+    ui::Click(about, IDOK);
+    ui::WaitForWindowGone(about);
     ui::Click(d, IDC_SESSION_EXIT);
   });
 }
