@@ -292,3 +292,33 @@ TEST_F(SessionTest, SettingsAreReadAfreshAtEveryMessage) {
 }
 
 }  // namespace
+
+namespace {
+
+// A registry that refuses writes while the record has gone: the store's load writes the defaults,
+// fails and says so. The box's own messages reach the dialog again, and must not each load (and
+// fail, and show a box) once more.
+TEST_F(SessionTest, AFailingSettingsLoadShowsOneBoxNotAStorm) {
+  std::vector<ui::MessageBoxText> boxes;
+  Run([&](HWND d) {
+    registry.Erase("DownloadSettings");
+    registry.refuseWrites = true;
+    ui::Click(d, IDC_SESSION_ABOUT);
+    boxes.push_back(ui::AnswerMessageBox(IDOK));
+    HWND about = ui::WaitForWindow("About");
+    Sleep(500);
+    EXPECT_TRUE(ui::MessageBoxes().empty());
+    ui::Click(about, IDOK);
+    ui::WaitForWindowGone(about);
+    Sleep(300);
+    EXPECT_TRUE(ui::MessageBoxes().empty());
+    registry.refuseWrites = false;
+    PutSettings("demo");
+    ui::Click(d, IDC_SESSION_EXIT);
+  });
+  ASSERT_EQ(1u, boxes.size());
+  EXPECT_EQ("Error", boxes[0].caption);
+  EXPECT_EQ("Error attempting to create registry key(pds)", boxes[0].text);
+}
+
+}  // namespace
