@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""The program's main job, end to end, for a newcomer: run by tools/demo/run-demo.sh once the
+"""The program's main job, end to end, for a newcomer: run by tools/demo/run.sh once the
 program is built. Makes a sample server tree, starts the stand-in download server, points the
 program's proxy setting at it, prepares a data directory and runs tkvndn.exe:
 

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The demo of the program's main job: installs what it needs, builds the program, makes a sample
 # server tree, starts the stand-in download server and runs a whole download session.
-#   bash tools/demo/run-demo.sh            on your display when DISPLAY is set (you press Download),
+#   bash tools/demo/run.sh            on your display when DISPLAY is set (you press Download),
 #                                          else unattended under Xvfb with screenshots
-#   bash tools/demo/run-demo.sh --xvfb     unattended under Xvfb even with a display
+#   bash tools/demo/run.sh --xvfb     unattended under Xvfb even with a display
 # BUILD_ROOT (default build-demo) holds the build, the Wine prefix and the demo's files.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
