@@ -291,10 +291,6 @@ TEST_F(SessionTest, SettingsAreReadAfreshAtEveryMessage) {
   });
 }
 
-}  // namespace
-
-namespace {
-
 // A registry that refuses writes while the record has gone: the store's load writes the defaults,
 // fails and says so. The box's own messages reach the dialog again, and must not each load (and
 // fail, and show a box) once more.
@@ -319,6 +315,27 @@ TEST_F(SessionTest, AFailingSettingsLoadShowsOneBoxNotAStorm) {
   ASSERT_EQ(1u, boxes.size());
   EXPECT_EQ("Error", boxes[0].caption);
   EXPECT_EQ("Error attempting to create registry key(pds)", boxes[0].text);
+}
+
+TEST_F(SessionTest, APromptThatCannotBeCreatedStopsTheSession) {
+  ui::MessageBoxText box;
+  Run([&](HWND d) {
+    PressDownload(d, "02/12/2024", "02/12/2024");
+    Finish(d, transport.WaitStarted(1), 1, "hello\n");
+    Finish(d, transport.WaitStarted(2), 1, "20241225\n");
+    Finish(d, transport.WaitStarted(3), 1, "/tkvn/dn/data/,D,Daily DN File,dn\n");
+    StartedTransfer monday = transport.WaitStarted(4);
+    // A module without the template: the prompt cannot be created.
+    g_instance = GetModuleHandleA("kernel32.dll");
+    Finish(d, monday, 0);
+    box = ui::AnswerMessageBox(IDOK);
+    g_instance = GetModuleHandleA(nullptr);
+    ExpectIdle(d, "prompt not created");
+    ui::Click(d, IDC_SESSION_EXIT);
+  });
+  EXPECT_EQ("Error", box.caption);
+  EXPECT_EQ("Can't create download dialog box", box.text);
+  EXPECT_EQ(20241129, registry.Int("DownloadInfo"));
 }
 
 }  // namespace
