@@ -9,10 +9,16 @@
 
 namespace {
 
+constexpr size_t kProgressPiece = 999;
+
 // Shows the lines of procdate.txt that are not in the list yet. Pieces keep their line end, and a
-// piece counts as shown when some list line begins with it.
-void ShowNewProgressLines(HWND dialog) {
-  for (const std::string& piece : ReadRawPieces("procdate.txt", 999)) {
+// piece counts as shown when some list line begins with it. While the update runs, a last piece
+// without its line end may be a line still being written: it waits for the next reading, or it
+// would show now and again once whole. `ended` takes every piece, the last one as it stands.
+void ShowNewProgressLines(HWND dialog, bool ended) {
+  for (const std::string& piece : ReadRawPieces("procdate.txt", kProgressPiece)) {
+    bool whole = piece.back() == '\n' || piece.size() == kProgressPiece;
+    if (!whole && !ended) continue;
     if (MessageListHasPrefix(dialog, piece.c_str())) continue;
     AppendMessageLine(dialog, piece.c_str());
     ScrollMessagesToEnd(dialog);
@@ -35,7 +41,7 @@ void WaitDispatching(HWND dialog, HANDLE process) {
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     }
-    ShowNewProgressLines(dialog);
+    ShowNewProgressLines(dialog, false);
   }
 }
 
@@ -81,6 +87,8 @@ void RunAsciiUpdate(HWND dialog, const char* dataDirectory) {
     UniqueObject process(info.hProcess);
     UniqueObject thread(info.hThread);
     WaitDispatching(dialog, process.Get());
+    // What the update wrote in its last moments, before the wait saw it end.
+    ShowNewProgressLines(dialog, true);
   } else {
     char text[128];
     std::snprintf(text, sizeof text, "Update failed: ascii_update.bat could not be started (error %lu)",

@@ -84,7 +84,7 @@ def test_first_run_without_catalogue():
             prepare(s, server, info=20241129)
             os.remove(s.data_file("files.ini"))
             os.remove(s.data_file("files.use"))
-            server.set_faults({"paths": {"/tkvn/tkvndn/files.ini": {"trickle_bytes": 16, "trickle_interval": 0.1}}})
+            server.set_faults({"paths": {"/tkvn/tkvndn/files.ini": {"trickle_bytes": 8, "trickle_interval": 0.2}}})
             s.start()
             s.click(h.DOWNLOAD)
             s.answer("Warning", "The file list template is missing, will download a new copy")
