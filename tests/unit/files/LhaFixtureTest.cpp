@@ -193,6 +193,30 @@ TEST(LhaFixtures, AHugeSizeCannotWrapTheWalkToTheStart) {
   EXPECT_EQ(TestBytes(h + ext + std::string(1, '\0')), lha::kErrorNotArchive);
 }
 
+TEST(LhaFixtures, ALevel2HeaderOf256BytesIsNoEndMark) {
+  // Its size's low byte is 0, like the end mark; the level byte tells them apart.
+  const std::string name(227, 'n');
+  const std::string data = "hello\r\n";
+  std::string h(26, '\0');
+  h[1] = 1;  // 256
+  h.replace(2, 5, "-lh0-");
+  h[7] = h[11] = static_cast<char>(data.size());
+  h[19] = 0x20;
+  h[20] = 2;
+  const uint16_t crc = lha_test::Crc16Of(data);
+  h[21] = static_cast<char>(crc & 0xFF);
+  h[22] = static_cast<char>(crc >> 8);
+  h[24] = static_cast<char>(3 + name.size());
+  h += '\x01' + name + std::string(2, '\0');
+  ASSERT_EQ(h.size(), 256u);
+  const std::string archive = h + data + std::string(1, '\0');
+  lha::MemoryInput in(Data(archive), archive.size());
+  lha::LhaHeader header;
+  ASSERT_TRUE(lha::FindFirstHeader(in, &header));
+  EXPECT_EQ(header.name, name);
+  EXPECT_EQ(TestBytes(archive), lha::kOk);
+}
+
 TEST(LhaFixtures, AnUnknownMethodIsRefusedNotDecoded) {
   std::string archive = lha_test::ReadBytes(lha_test::FixturePath("l1_lh5.lzh"));
   archive[5] = 'x';  // -lhx-, with the level-1 checksum mended
