@@ -163,7 +163,7 @@ void OnMessagePageDone(HWND dialog, const DownloadSettings& settings) {
 }
 
 void OnHolidaysDone(HWND dialog, const DownloadSettings& settings, int result) {
-  if (result == 0)
+  if (result == kTransferFailed)
     MessageBoxA(dialog, "Unable to get list of public holidays.\nPlease skip manually when prompted.",
                 "File missing", MB_OK);
   BeginBusyTransfer(dialog, "List file types", nullptr, InDataDirectory(settings, "files.ini"), kCataloguePath,
@@ -177,7 +177,7 @@ void OnFileDone(HWND dialog, const DownloadSettings& settings, int result) {
   SessionState& session = Session();
   const DownloadItem* next = nullptr;
   if (!session.currentItem) {
-    if (result == 0) {
+    if (result == kTransferFailed) {
       MessageBoxA(dialog,
                   "Could not get list of file types from server.\nCan't proceed with download.\n"
                   "Check with Tickvane technical support.",
@@ -186,7 +186,7 @@ void OnFileDone(HWND dialog, const DownloadSettings& settings, int result) {
       return;
     }
     next = NextDownloadItem();
-  } else if (result == 1) {
+  } else if (result == kTransferReceived) {
     next = NextDownloadItem();
   } else {
     INT_PTR choice = RunMissingFilePrompt(dialog, session.currentItem->ServerPath);
@@ -215,7 +215,7 @@ void OnTransferDone(HWND dialog, const DownloadSettings& settings, int result, i
   session.busy = 0;
   session.catalogueFetch = 0;
   SetBusyDisplay(dialog, 0, "");
-  if (result == -1) {
+  if (result == kTransferAborted) {
     StopSession(dialog);
     return;
   }
