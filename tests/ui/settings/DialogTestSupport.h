@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,20 @@ inline HWND MakeOwnerWindow() {
 
 inline void PauseForLook() {
   if (const char* ms = std::getenv("TKVN_UI_PAUSE_MS")) Sleep(static_cast<DWORD>(std::atoi(ms)));
+}
+
+// Opens a dialog with `open` (which returns its end code), waits for the window of `caption`,
+// lets `act` work on it until it has closed, and returns the end code (-2 if it never ended).
+inline int RunDialog(const std::function<int()>& open, const char* caption, const std::function<void(HWND)>& act) {
+  int result = -2;
+  ui::DriveModal([&] { result = open(); },
+                 [&] {
+                   HWND dialog = ui::WaitForWindow(caption);
+                   PauseForLook();
+                   act(dialog);
+                   ui::WaitForWindowGone(dialog);
+                 });
+  return result;
 }
 
 inline bool SamePath(const std::string& a, const std::string& b) {

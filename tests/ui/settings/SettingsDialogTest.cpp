@@ -136,15 +136,7 @@ class SettingsDialogTest : public ::testing::Test {
 
   // Opens the dialog and lets `act` work on it until it has closed; returns the end code.
   int Run(const std::function<void(HWND)>& act) {
-    int result = -2;
-    ui::DriveModal([&] { result = RunSettingsDialog(owner_); },
-                   [&] {
-                     HWND dialog = ui::WaitForWindow(kCaption);
-                     PauseForLook();
-                     act(dialog);
-                     ui::WaitForWindowGone(dialog);
-                   });
-    return result;
+    return RunDialog([&] { return RunSettingsDialog(owner_); }, kCaption, act);
   }
 
   HWND owner_ = nullptr;
