@@ -12,9 +12,11 @@ packages=(
 )
 
 missing=()
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+# wine32 comes from the i386 half of the archive.
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  need_update=1
-  dpkg --add-architecture i386
+  $SUDO dpkg --add-architecture i386
 fi
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
@@ -26,8 +28,6 @@ if [ ${#missing[@]} -eq 0 ]; then
   exit 0
 fi
 
-SUDO=""
-[ "$(id -u)" -eq 0 ] || SUDO=sudo
 echo "setup: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
