@@ -90,15 +90,7 @@ TEST_F(FilesDialogTest, TemplateHasItsControlsInPlace) {
       {IDCANCEL, "Button", "Cancel", 109, 24, 50, 14, BS_PUSHBUTTON, WS_TABSTOP},
   };
   Run([&](HWND dialog) {
-    LONG style = GetWindowLongA(dialog, GWL_STYLE);
-    EXPECT_EQ(style & (DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU),
-              DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU);
-    RECT size = {0, 0, 167, 87};
-    MapDialogRect(dialog, &size);
-    RECT client;
-    GetClientRect(dialog, &client);
-    EXPECT_EQ(client.right, size.right);
-    EXPECT_EQ(client.bottom, size.bottom);
+    ExpectDialogFrame(dialog, 167, 87);
     ExpectControls(dialog, controls);
     EXPECT_EQ(TabOrder(dialog), std::vector<int>({IDC_FILES_LIST, IDOK, IDCANCEL}));
     ui::Click(dialog, IDCANCEL);

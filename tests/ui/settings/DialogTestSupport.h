@@ -97,6 +97,20 @@ inline void ExpectControls(HWND dialog, const std::vector<TemplateControl>& expe
   }
 }
 
+// The dialog has the modal frame, caption and system menu, and a client area of the template's
+// size in dialog units.
+inline void ExpectDialogFrame(HWND dialog, int width, int height) {
+  LONG style = GetWindowLongA(dialog, GWL_STYLE);
+  EXPECT_EQ(style & (DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU),
+            DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU);
+  RECT size = {0, 0, width, height};
+  MapDialogRect(dialog, &size);
+  RECT client;
+  GetClientRect(dialog, &client);
+  EXPECT_EQ(client.right, size.right);
+  EXPECT_EQ(client.bottom, size.bottom);
+}
+
 // The ids that Tab visits from the dialog's first tab stop, once round.
 inline std::vector<int> TabOrder(HWND dialog) {
   std::vector<int> ids;

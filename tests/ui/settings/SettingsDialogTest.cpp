@@ -221,15 +221,7 @@ TEST_F(SettingsDialogTest, TemplateHasEveryControlInPlaceAndInTabOrder) {
   StoreRecord(record);
   Run([&](HWND dialog) {
     EXPECT_EQ(ui::WindowText(dialog), kCaption);
-    LONG style = GetWindowLongA(dialog, GWL_STYLE);
-    EXPECT_EQ(style & (DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU),
-              DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU);
-    RECT size = {0, 0, 213, 227};
-    MapDialogRect(dialog, &size);
-    RECT client;
-    GetClientRect(dialog, &client);
-    EXPECT_EQ(client.right, size.right);
-    EXPECT_EQ(client.bottom, size.bottom);
+    ExpectDialogFrame(dialog, 213, 227);
     ExpectControls(dialog, controls);
     EXPECT_EQ(TabOrder(dialog),
               std::vector<int>({103, 114, 115, 116, 136, 104, 105, 106, 107, 108, 109, 110, IDOK, IDCANCEL, 133}));
