@@ -25,11 +25,3 @@ struct RequestTarget {
 // alone. Returns false (and leaves `out` empty) when the request would not fit its block.
 bool BuildHttpRequest(const DownloadSettings& settings, const RequestTarget& target, std::string* out);
 
-// A character field of the record as text: up to its terminator, or the whole field when the
-// stored bytes lack one.
-template <size_t N>
-std::string_view FieldText(const char (&field)[N]) {
-  size_t n = 0;
-  while (n < N && field[n] != '\0') ++n;
-  return std::string_view(field, n);
-}

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 struct DownloadSettings {
   char DataDirectory[260];   // no trailing backslash, at most 259 characters
@@ -38,3 +39,12 @@ static_assert(offsetof(DownloadSettings, HangupOnExit) == 556, "layout");
 
 // All 560 bytes zero, DownloadTime 193000 and DataDirectory "c:\tkvn".
 void DefaultDownloadSettings(DownloadSettings* record);
+
+// A character field of the record as text: up to its terminator, or the whole field when the
+// stored bytes lack one. Every reader of a text field goes through this, never past the field.
+template <size_t N>
+std::string_view FieldText(const char (&field)[N]) {
+  size_t n = 0;
+  while (n < N && field[n] != '\0') ++n;
+  return std::string_view(field, n);
+}

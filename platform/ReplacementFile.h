@@ -1,0 +1,43 @@
+// Writing a file so that it is never seen half-written: the new content goes into a temporary file
+// in the target's own directory and replaces the target in one step once it is complete. Until
+// then, and after any failure, the target stays as it was. A temporary that a killed run leaves
+// behind carries the name pattern kTemporaryPattern and is removed by RemoveLeftoverTemporaries.
+#pragma once
+
+#include <string>
+
+// "~tk" and four hex digits, ".tmp": what GetTempFileNameA makes from the prefix "~tk".
+constexpr char kTemporaryPattern[] = "~tk*.tmp";
+
+// Creates a new, empty temporary file beside `target` and gives its path.
+bool CreateTemporaryBeside(const std::string& target, std::string* temporary);
+
+// Flushes `temporary` to disk and moves it over `target` (replacing it, write-through).
+bool PutInPlace(const std::string& temporary, const std::string& target);
+
+// Deletes the temporaries of earlier runs in `directory` (not in its subdirectories).
+void RemoveLeftoverTemporaries(const std::string& directory);
+
+// One replacement: write TemporaryPath() with any file API, close it, then Commit(). An object
+// that ends uncommitted deletes its temporary.
+class ReplacementFile {
+ public:
+  explicit ReplacementFile(std::string target);
+  ~ReplacementFile();
+  ReplacementFile(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+  // False when the temporary could not be created (GetLastError tells why).
+  bool Valid() const { return !temporary_.empty(); }
+  const std::string& TemporaryPath() const { return temporary_; }
+  const std::string& TargetPath() const { return target_; }
+
+  // Puts the temporary in place; false leaves the target untouched and the temporary deleted.
+  bool Commit();
+  // Deletes the temporary now; the target stays as it was.
+  void Discard();
+
+ private:
+  std::string target_;
+  std::string temporary_;
+};
