@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686
   wine wine32:i386 xvfb xauth xdotool imagemagick fonts-wine
-  python3 clang libclang-rt-14-dev googletest
+  python3 clang libclang-rt-14-dev g++ googletest
   jlha-utils lhasa libarchive-tools curl
   nginx-light tinyproxy apache2-utils openssl nsis zip
 )
