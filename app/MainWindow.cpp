@@ -47,7 +47,7 @@ void CreateMainWindow(HINSTANCE instance) {
 
   DownloadSettings settings;
   LoadDownloadSettings(window, &settings);
-  if (!CheckDataDirectory(window, settings.DataDirectory)) return;
+  if (!CheckDataDirectory(window, FieldText(settings.DataDirectory))) return;
 
   if (DialogBoxParamA(instance, "DailyDnl", window, SessionDialogProc, 0) == -1)
     MessageBoxA(window, "Unable to create DailyDnl dialog box", "Fatal Error", MB_OK);

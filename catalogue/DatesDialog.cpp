@@ -1,7 +1,9 @@
 #include "catalogue/DatesDialog.h"
 
 #include <cstdio>
+#include <string>
 
+#include "app/AutoCloseBox.h"
 #include "app/CentreWindow.h"
 #include "app/ProgramState.h"
 #include "catalogue/DateHelpers.h"
@@ -21,9 +23,9 @@ const char kEndInvalid[] =
 const char kReversed[] = "Start date cannot be greater than end date";
 
 // ascii_update.exe in the data directory is what makes the ASCII update possible at all.
-bool AsciiUpdaterMissing(const char* dataDirectory) {
+bool AsciiUpdaterMissing(const std::string& dataDirectory) {
   char path[kLocalPathSize];
-  if (!FormatInto(path, sizeof path, "%s\\ascii_update.exe", dataDirectory)) return true;
+  if (!FormatInto(path, sizeof path, "%s\\ascii_update.exe", dataDirectory.c_str())) return true;
   WIN32_FIND_DATAA found;
   UniqueFind find(FindFirstFileA(path, &found));
   if (find) return false;
@@ -50,7 +52,7 @@ void OnInit(HWND dialog, DownloadDates* dates) {
 
   DownloadSettings settings;
   LoadDownloadSettings(dialog, &settings);
-  if (AsciiUpdaterMissing(settings.DataDirectory)) {
+  if (AsciiUpdaterMissing(std::string(FieldText(settings.DataDirectory)))) {
     SetCheck(dialog, IDC_ASCII_UPDATE, 0);
     SetCheck(dialog, IDC_CLEAN_UP, 0);
     dates->AsciiUpdate = 0;
@@ -82,7 +84,7 @@ void OnCleanUpClicked(HWND dialog, DownloadDates* dates) {
 
 // Tells the user, then puts the focus on the edit with its whole text selected.
 void Refuse(HWND dialog, int editId, const char* message) {
-  MessageBoxA(dialog, message, "Error", MB_OK);
+  ShowBox(dialog, message, "Error", MB_OK);
   HWND edit = GetDlgItem(dialog, editId);
   SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(edit), TRUE);
   SendMessageA(edit, EM_SETSEL, 0, -1);
@@ -170,10 +172,9 @@ DownloadDates DefaultDownloadDates(HWND owner) {
 }
 
 int RunDatesDialog(HWND owner, DownloadDates* dates) {
-  INT_PTR result = DialogBoxParamA(g_instance, "GetDnlDates", owner, DatesDialogProc,
-                                   reinterpret_cast<LPARAM>(dates));
+  INT_PTR result = RunModalDialog("GetDnlDates", owner, DatesDialogProc, reinterpret_cast<LPARAM>(dates));
   if (result == -1) {
-    MessageBoxA(owner, "Error creating GetDnlDates dialog box", "Error", MB_OK);
+    ShowBox(owner, "Error creating GetDnlDates dialog box", "Error", MB_OK);
     return 0;
   }
   return result == 1 ? 1 : 0;

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "app/AutoCloseBox.h"
 #include "app/ProgramState.h"
 #include "catalogue/DateHelpers.h"
 #include "files/BoundedFormat.h"
@@ -19,11 +20,11 @@ const char kDefaultSelectionRow[] = "/tkvn/dn/data/,D,Daily DN File,dn";
 // The session window owns the list's messages; before it exists, the caller's window does.
 HWND Owner(HWND fallback = nullptr) { return g_sessionWindow ? g_sessionWindow : fallback; }
 
-void ShowError(HWND owner, const std::string& text) { MessageBoxA(owner, text.c_str(), "Error", MB_OK); }
+void ShowError(HWND owner, const std::string& text) { ShowBox(owner, text.c_str(), "Error", MB_OK); }
 
-// `path` holds what fitted of a path that did not fit its buffer.
-int PathTooLong(const char* path, HWND owner = Owner()) {
-  ShowError(owner, std::string("Path too long: ") + path);
+// `path` is a path that did not fit its buffer, whole or as far as it fitted.
+int PathTooLong(const std::string& path, HWND owner = Owner()) {
+  ShowError(owner, "Path too long: " + path);
   return 0;
 }
 
@@ -104,9 +105,10 @@ int AddWeeklyItems(const DownloadDates& dates, const FileType& type, const char*
 int BuildDownloadList(HWND owner) {
   DownloadSettings settings;
   LoadDownloadSettings(Owner(owner), &settings);
+  std::string dataDirectory(FieldText(settings.DataDirectory));
   char selectionPath[kLocalPathSize];
-  if (!FormatInto(selectionPath, sizeof selectionPath, "%s\\files.use", settings.DataDirectory))
-    return PathTooLong(selectionPath, Owner(owner));
+  if (!FormatInto(selectionPath, sizeof selectionPath, "%s\\files.use", dataDirectory.c_str()))
+    return PathTooLong(dataDirectory + "\\files.use", Owner(owner));
   if (!FileHasData(selectionPath) && !WriteDefaultSelection(selectionPath)) {
     ShowError(Owner(owner), "Unable to create download list file");
     return 0;
@@ -117,7 +119,8 @@ int BuildDownloadList(HWND owner) {
   if (!selection || rows == 0) return 0;
 
   LoadDownloadSettings(Owner(owner), &settings);
-  if (!CheckDataDirectory(Owner(owner), settings.DataDirectory)) return 0;
+  dataDirectory.assign(FieldText(settings.DataDirectory));
+  if (!CheckDataDirectory(Owner(owner), dataDirectory)) return 0;
 
   DownloadDates dates;
   if (!GetDownloadDates(owner, &dates)) return -1;
@@ -128,11 +131,11 @@ int BuildDownloadList(HWND owner) {
     switch (type.Frequency) {
       case 'D':
       case 'd':
-        if (!AddDailyItems(dates, type, settings.DataDirectory)) return 0;
+        if (!AddDailyItems(dates, type, dataDirectory.c_str())) return 0;
         break;
       case 'W':
       case 'w':
-        if (!AddWeeklyItems(dates, type, settings.DataDirectory)) return 0;
+        if (!AddWeeklyItems(dates, type, dataDirectory.c_str())) return 0;
         break;
       default:
         ShowError(Owner(owner), "Unknown frequency field in files.ini file.");

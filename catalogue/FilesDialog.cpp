@@ -2,12 +2,15 @@
 
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "app/AutoCloseBox.h"
 #include "app/CentreWindow.h"
-#include "app/ProgramState.h"
 #include "catalogue/FileCatalogue.h"
 #include "catalogue/FilesDialogRes.h"
+#include "platform/ReplacementFile.h"
+#include "platform/UniqueHandle.h"
 #include "settings/SettingsStore.h"
 
 namespace {
@@ -23,9 +26,15 @@ struct FilesDialogState {
   char selectionPath[MAX_PATH];
 };
 
+BOOL WriteWithFile(HANDLE file, const void* data, DWORD size, DWORD* written) {
+  return WriteFile(file, data, size, written, nullptr);
+}
+
+SelectionWriter g_writer = WriteWithFile;
+
 // "<directory>\<name>" into `path`; false when it does not fit.
-bool DataPath(const char* directory, const char* name, char (&path)[MAX_PATH]) {
-  int written = std::snprintf(path, sizeof path, "%s\\%s", directory, name);
+bool DataPath(const std::string& directory, const char* name, char (&path)[MAX_PATH]) {
+  int written = std::snprintf(path, sizeof path, "%s\\%s", directory.c_str(), name);
   return written > 0 && written < static_cast<int>(sizeof path);
 }
 
@@ -34,11 +43,10 @@ bool DataPath(const char* directory, const char* name, char (&path)[MAX_PATH]) {
 bool Fill(HWND dialog, FilesDialogState* state) {
   DownloadSettings settings;
   LoadDownloadSettings(dialog, &settings);
-  // The store does not check the record: a directory without its terminator ends in the field.
-  settings.DataDirectory[sizeof settings.DataDirectory - 1] = '\0';
+  const std::string dataDirectory(FieldText(settings.DataDirectory));
   char cataloguePath[MAX_PATH];
-  if (!DataPath(settings.DataDirectory, "files.ini", cataloguePath) ||
-      !DataPath(settings.DataDirectory, "files.use", state->selectionPath))
+  if (!DataPath(dataDirectory, "files.ini", cataloguePath) ||
+      !DataPath(dataDirectory, "files.use", state->selectionPath))
     return false;
   state->catalogue = LoadFileTypes(cataloguePath, &state->count);
   if (!state->catalogue) return false;
@@ -77,27 +85,42 @@ std::vector<FileType> ChosenRows(HWND dialog, const FilesDialogState& state) {
   return rows;
 }
 
-// Writes files.use anew; false when it cannot be created or written completely.
+// One row of files.use, with the line end that a text-mode write gives it.
+std::string SelectionRow(const FileType& row) {
+  std::string line(FieldText(row.ServerPath));
+  line.append(1, ',').append(1, row.Frequency).append(1, ',');
+  line.append(FieldText(row.Description)).append(1, ',').append(FieldText(row.Prefix)).append("\r\n");
+  return line;
+}
+
+// Writes files.use anew beside the old one and puts it in place only when it is complete; false
+// (the old files.use untouched) when it cannot be created, written or put in place.
 bool WriteSelection(const char* path, const std::vector<FileType>& rows) {
-  FILE* file = std::fopen(path, "w");
-  if (!file) return false;
-  bool written = true;
-  for (const FileType& row : rows)
-    if (std::fprintf(file, "%s,%c,%s,%s\n", row.ServerPath, row.Frequency, row.Description, row.Prefix) < 0)
-      written = false;
-  if (std::fclose(file) != 0) written = false;
-  return written;
+  ReplacementFile replacement(path);
+  if (!replacement.Valid()) return false;
+  {
+    UniqueFile file(CreateFileA(replacement.TemporaryPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    for (const FileType& row : rows) {
+      const std::string line = SelectionRow(row);
+      DWORD written = 0;
+      if (!g_writer(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written) || written != line.size())
+        return false;
+    }
+  }
+  return replacement.Commit();
 }
 
 void OnOk(HWND dialog, FilesDialogState* state) {
   std::vector<FileType> rows = ChosenRows(dialog, *state);
   if (rows.empty() &&
-      MessageBoxA(dialog, "No files will be downloaded.\nAre you sure you don't want to select any files?",
-                  "Warning", MB_YESNO) != IDYES)
+      ShowBox(dialog, "No files will be downloaded.\nAre you sure you don't want to select any files?",
+              "Warning", MB_YESNO) != IDYES)
     return;
   state->catalogue.reset();
   if (!WriteSelection(state->selectionPath, rows))
-    MessageBoxA(dialog, "Error attempting to write choices", "Error", MB_OK);
+    ShowBox(dialog, "Error attempting to write choices", "Error", MB_OK);
   EndDialog(dialog, 1);
 }
 
@@ -106,9 +129,9 @@ INT_PTR Dispatch(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     SetWindowLongPtrA(dialog, DWLP_USER, lParam);
     CentreWindow(dialog, GetWindow(dialog, GW_OWNER));
     if (!Fill(dialog, reinterpret_cast<FilesDialogState*>(lParam))) {
-      MessageBoxA(dialog,
-                  "Unable to load list of available file types.\nPlease select Download option to get a new list.",
-                  "Error", MB_OK);
+      ShowBox(dialog,
+              "Unable to load list of available file types.\nPlease select Download option to get a new list.",
+              "Error", MB_OK);
       EndDialog(dialog, 0);
     }
     return TRUE;
@@ -142,6 +165,7 @@ INT_PTR CALLBACK FilesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 
 int RunFilesDialog(HWND owner) {
   FilesDialogState state;
-  return static_cast<int>(
-      DialogBoxParamA(g_instance, "Files", owner, FilesDialogProc, reinterpret_cast<LPARAM>(&state)));
+  return static_cast<int>(RunModalDialog("Files", owner, FilesDialogProc, reinterpret_cast<LPARAM>(&state)));
 }
+
+void SetSelectionWriterForTests(SelectionWriter writer) { g_writer = writer ? writer : WriteWithFile; }

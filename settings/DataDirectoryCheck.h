@@ -4,6 +4,13 @@
 
 #include <windows.h>
 
+#include <string_view>
+
 // Nonzero when the directory exists or has just been created; 0 when it is not usable (the user
-// has been told why, in boxes owned by `owner`).
-int CheckDataDirectory(HWND owner, const char* directory);
+// has been told why, in boxes owned by `owner`). Nothing is created unless the user says Yes; in
+// automatic mode the unanswered question closes itself with No.
+//
+// The directory comes from the settings record, whose field need not be terminated: pass
+// FieldText(record.DataDirectory). A bare character array is refused at compile time.
+int CheckDataDirectory(HWND owner, std::string_view directory);
+int CheckDataDirectory(HWND owner, const char* directory) = delete;

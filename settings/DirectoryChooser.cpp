@@ -3,10 +3,12 @@
 #include <commdlg.h>
 
 #include <cstring>
+#include <string>
 
 #include "app/CentreWindow.h"
 #include "app/ProgramState.h"
 #include "settings/DirectoryChooserRes.h"
+#include "settings/DownloadSettings.h"
 
 namespace {
 
@@ -39,11 +41,10 @@ UINT_PTR CALLBACK DirectoryHook(HWND dialog, UINT message, WPARAM wParam, LPARAM
 
 }  // namespace
 
-void ChooseDirectory(HWND owner, char* path) {
+void ChooseDirectory(HWND owner, char (&path)[kDirectoryPathSize]) {
   g_chosen[0] = '\0';
-  char start[kDirectoryPathSize];
-  std::memcpy(start, path, sizeof start);
-  start[sizeof start - 1] = '\0';
+  // The field need not hold a terminator; the start directory is all of it then.
+  const std::string start(FieldText(path));
   // The pattern serves as both the file name and the file title buffer.
   char pattern[300] = "*.*";
 
@@ -58,7 +59,7 @@ void ChooseDirectory(HWND owner, char* path) {
   dialog.nMaxFile = sizeof pattern;
   dialog.lpstrFileTitle = pattern;
   dialog.nMaxFileTitle = sizeof pattern;
-  dialog.lpstrInitialDir = start;
+  dialog.lpstrInitialDir = start.c_str();
   dialog.lpstrTitle = "Select Directory";
   // Without OFN_EXPLORER the old-style dialog is used, which takes the template below.
   dialog.Flags = kChooserFlags;

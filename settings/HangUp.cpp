@@ -1,7 +1,9 @@
 #include "settings/HangUp.h"
 
 #include <cstddef>
+#include <vector>
 
+#include "app/AutoCloseBox.h"
 #include "app/ProgramState.h"
 
 namespace {
@@ -43,15 +45,15 @@ static_assert(sizeof(RasConnectionStatus) == 332, "RASCONNSTATUSA of Windows 7")
 
 class Win32HangUpPlatform final : public HangUpPlatform {
  public:
-  HRASCONN FirstConnection() override {
-    // Ten entries' room; only the first is used.
-    RasConnection connections[10] = {};
-    connections[0].dwSize = sizeof(RasConnection);
-    DWORD bytes = sizeof connections;
+  std::vector<HRASCONN> Connections() override {
+    RasConnection entries[10] = {};
+    entries[0].dwSize = sizeof(RasConnection);
+    DWORD bytes = sizeof entries;
     DWORD count = 0;
-    if (RasEnumConnectionsA(reinterpret_cast<LPRASCONNA>(connections), &bytes, &count) != 0) return nullptr;
-    if (count == 0) return nullptr;
-    return connections[0].hrasconn;
+    if (RasEnumConnectionsA(reinterpret_cast<LPRASCONNA>(entries), &bytes, &count) != 0) return {};
+    std::vector<HRASCONN> connections;
+    for (DWORD i = 0; i < count && i < 10; ++i) connections.push_back(entries[i].hrasconn);
+    return connections;
   }
 
   void HangUp(HRASCONN connection) override { RasHangUpA(connection); }
@@ -75,8 +77,10 @@ void SetHangUpPlatform(HangUpPlatform* platform) { g_platform = platform ? platf
 
 void HangUpModem() {
   const DWORD start = g_platform->Milliseconds();
-  HRASCONN connection = g_platform->FirstConnection();
-  if (!connection) return;
+  // Only the first connection that the enumeration reports is hung up.
+  const std::vector<HRASCONN> connections = g_platform->Connections();
+  if (connections.empty() || !connections.front()) return;
+  const HRASCONN connection = connections.front();
   // A failing hang-up is not reported by itself: the wait below sees a line that stays up.
   g_platform->HangUp(connection);
   while (g_platform->StillConnected(connection)) {
@@ -84,8 +88,8 @@ void HangUpModem() {
     // more than a few seconds; unsigned arithmetic survives the tick count's wrap.
     g_platform->Pause(kHangUpPollMs);
     if (g_platform->Milliseconds() - start > kHangUpLimitMs) {
-      MessageBoxA(g_sessionWindow, "Timeout hanging up modem.\nYou may need to disconnect your modem manually.",
-                  "Error", MB_OK);
+      ShowBox(g_sessionWindow, "Timeout hanging up modem.\nYou may need to disconnect your modem manually.",
+              "Error", MB_OK);
       return;
     }
   }

@@ -6,6 +6,8 @@
 
 #include <ras.h>
 
+#include <vector>
+
 // Hangs up the first connection that the Remote Access Service reports, then polls its status
 // until it has gone, for at most kHangUpLimitMs. When it is still there after that, says so in a
 // message box owned by the session window. No connection, or a failing enumeration, is no error.
@@ -19,8 +21,9 @@ constexpr DWORD kHangUpPollMs = 50;
 class HangUpPlatform {
  public:
   virtual ~HangUpPlatform() = default;
-  // The first active connection, or null when there is none or the enumeration fails.
-  virtual HRASCONN FirstConnection() = 0;
+  // The active connections in the order the enumeration reports them (at most ten); empty when
+  // there is none or the enumeration fails.
+  virtual std::vector<HRASCONN> Connections() = 0;
   virtual void HangUp(HRASCONN connection) = 0;
   // True while the status query succeeds, that is while the connection still exists.
   virtual bool StillConnected(HRASCONN connection) = 0;

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
+#include "app/AutoCloseBox.h"
 #include "app/CentreWindow.h"
-#include "app/ProgramState.h"
 #include "catalogue/DateHelpers.h"
 #include "settings/DirectoryChooser.h"
 #include "settings/DownloadSettings.h"
@@ -15,8 +15,9 @@
 
 namespace {
 
-// The record being edited. The directory chooser writes its DataDirectory while the dialog runs;
-// it is loaded afresh at each opening.
+// The record as loaded at this opening, with the directory chosen since. OK checks a copy of it
+// and saves that copy only when every check passes, so a value read during a refused OK never
+// reaches the registry, not even when the box that guarded it is unticked afterwards.
 DownloadSettings g_record;
 
 // Room for the retyped passwords and the download time: longer entries are read cut to 99
@@ -42,7 +43,7 @@ void ApplyEnablingRule(HWND dialog) {
 // field may lack its terminator: no more than the field itself is shown.
 template <size_t N>
 void ShowField(HWND dialog, int id, const char (&field)[N]) {
-  std::string text(field, strnlen(field, N));
+  const std::string text(FieldText(field));
   SetDlgItemTextA(dialog, id, text.c_str());
 }
 
@@ -66,7 +67,7 @@ void FillControls(HWND dialog, const DownloadSettings& record) {
 
 // Shows a failed check and puts the user back on the field with its whole text selected.
 void Refuse(HWND dialog, const char* message, int focus) {
-  MessageBoxA(dialog, message, "Error", MB_OK);
+  ShowBox(dialog, message, "Error", MB_OK);
   HWND control = GetDlgItem(dialog, focus);
   SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
   SendMessageA(control, EM_SETSEL, 0, -1);
@@ -84,7 +85,7 @@ bool RetypeMatches(HWND dialog, int retypeId, const char* stored) {
   return std::strcmp(retyped, stored) == 0;
 }
 
-// Reads and checks the controls in order, storing each value in the record as soon as it is read.
+// Reads and checks the controls in order, storing each value in `record` as soon as it is read.
 // The proxy fields are neither read nor checked unless the proxy box is checked, and the proxy
 // login fields only when the login box is checked too: they keep the values loaded at opening.
 bool ReadAndCheck(HWND dialog, DownloadSettings* record) {
@@ -136,10 +137,11 @@ bool ReadAndCheck(HWND dialog, DownloadSettings* record) {
 }
 
 void OnOk(HWND dialog) {
-  if (!ReadAndCheck(dialog, &g_record)) return;
+  DownloadSettings checked = g_record;
+  if (!ReadAndCheck(dialog, &checked)) return;
   // The store has already said why a save failed; say what it means here as well.
-  if (!SaveDownloadSettings(dialog, &g_record))
-    MessageBoxA(dialog, "Unable to save download settings to registry", "Error", MB_OK);
+  if (!SaveDownloadSettings(dialog, &checked))
+    ShowBox(dialog, "Unable to save download settings to registry", "Error", MB_OK);
   EndDialog(dialog, 1);
 }
 
@@ -149,7 +151,7 @@ INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
       CentreWindow(dialog, GetWindow(dialog, GW_OWNER));
       if (!LoadDownloadSettings(dialog, &g_record)) {
         // The controls stay as the template makes them: empty, unchecked and all enabled.
-        MessageBoxA(dialog, "Unable to load download settings from registry", "Error", MB_OK);
+        ShowBox(dialog, "Unable to load download settings from registry", "Error", MB_OK);
         return TRUE;
       }
       FillControls(dialog, g_record);
@@ -181,5 +183,5 @@ INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 }  // namespace
 
 int RunSettingsDialog(HWND owner) {
-  return static_cast<int>(DialogBoxParamA(g_instance, "DownloadSettings", owner, SettingsDialogProc, 0));
+  return static_cast<int>(RunModalDialog("DownloadSettings", owner, SettingsDialogProc, 0));
 }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "app/AutoCloseBox.h"
 #include "platform/UniqueHandle.h"
 
 const char kSettingsKey[] = "Software\\Tickvane\\TkvnDn";
@@ -41,7 +42,7 @@ SettingsRegistry* g_registry = &g_win32Registry;
 
 int SaveValue(HWND owner, const char* name, const void* data, DWORD size, const char* message) {
   if (g_registry->Set(name, data, size)) return 1;
-  MessageBoxA(owner, message, "Error", MB_OK);
+  ShowBox(owner, message, "Error", MB_OK);
   return 0;
 }
 

@@ -1,10 +1,15 @@
-// The data directory check as the user meets it: its question and messages, answered.
+// The data directory check as the user meets it: its question and messages, answered, and left
+// unanswered in automatic mode.
 #include "settings/DataDirectoryCheck.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 
+#include "app/AutoCloseBox.h"
+#include "app/ProgramState.h"
+#include "tests/ui/settings/DialogTestSupport.h"
 #include "tools/uidriver/UiDriver.h"
 
 namespace {
@@ -34,9 +39,10 @@ class DataDirectory : public ::testing::Test {
 
 TEST_F(DataDirectory, ExistingDirectoryPassesSilently) {
   std::string before = CurrentDirectory();
-  EXPECT_NE(0, CheckDataDirectory(nullptr, root.c_str()));
+  int result = 0;
+  RunAnsweringExactly([&] { result = CheckDataDirectory(nullptr, root); });
+  EXPECT_NE(0, result);
   EXPECT_EQ(before, CurrentDirectory());
-  EXPECT_TRUE(ui::MessageBoxes().empty());
 }
 
 TEST_F(DataDirectory, MissingDirectoryIsCreatedOnYes) {
@@ -44,8 +50,8 @@ TEST_F(DataDirectory, MissingDirectoryIsCreatedOnYes) {
   std::string before = CurrentDirectory();
   int result = -1;
   ui::MessageBoxText question;
-  ui::DriveModal([&] { result = CheckDataDirectory(nullptr, path.c_str()); },
-                 [&] { question = ui::AnswerMessageBox(IDYES); });
+  RunAnsweringExactly([&] { result = CheckDataDirectory(nullptr, path); },
+                      [&] { question = ui::AnswerMessageBox(IDYES); });
   EXPECT_NE(0, result);
   EXPECT_EQ("File Download", question.caption);
   EXPECT_EQ("The directory selected in update settings (" + path +
@@ -56,17 +62,44 @@ TEST_F(DataDirectory, MissingDirectoryIsCreatedOnYes) {
 }
 
 TEST_F(DataDirectory, NoEndsWithUnableToContinue) {
-  std::string path = root + "\\new";
+  // The directory is given as a view into longer text, as a settings field without its
+  // terminator is: nothing after the view may be taken for part of the path.
+  const std::string text = root + "\\newXYZ";
+  const std::string_view path(text.data(), text.size() - 3);
   int result = -1;
-  ui::MessageBoxText answer;
-  ui::DriveModal([&] { result = CheckDataDirectory(nullptr, path.c_str()); },
-                 [&] {
-                   ui::AnswerMessageBox(IDNO, ui::kDefaultTimeoutMs, "File Download");
-                   answer = ui::AnswerMessageBox(IDOK);
-                 });
+  ui::MessageBoxText question, answer;
+  RunAnsweringExactly([&] { result = CheckDataDirectory(nullptr, path); },
+                      [&] {
+                        question = ui::AnswerMessageBox(IDNO, ui::kDefaultTimeoutMs, "File Download");
+                        answer = ui::AnswerMessageBox(IDOK);
+                      });
   EXPECT_EQ(0, result);
+  EXPECT_NE(question.text.find("(" + root + "\\new) does not exist"), std::string::npos) << question.text;
   EXPECT_EQ("Error", answer.caption);
   EXPECT_EQ("Unable to continue. Please select valid directory in update settings.", answer.text);
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((root + "\\new").c_str()));
+}
+
+// Nobody at the screen: the question closes itself with No, nothing is created, the check fails.
+TEST_F(DataDirectory, UnansweredInAutomaticModeCreatesNothing) {
+  struct Unattended {
+    unsigned delay = AutoCloseDelay();
+    Unattended() { g_automaticMode = 1, SetAutoCloseDelay(100); }
+    ~Unattended() { g_automaticMode = 0, SetAutoCloseDelay(delay); }
+  } unattended;
+  const std::string path = root + "\\new";
+  int result = -1;
+  std::vector<std::string> seen;
+  ui::DriveModal([&] { result = CheckDataDirectory(nullptr, path); },
+                 [&] {
+                   for (int i = 0; i < 2; ++i) {
+                     ui::MessageBoxText box = ui::WaitForMessageBox();
+                     seen.push_back(box.caption);
+                     ui::WaitForWindowGone(box.window, 5000);
+                   }
+                 });
+  EXPECT_EQ(0, result);
+  EXPECT_EQ(seen, std::vector<std::string>({"File Download", "Error"}));
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(path.c_str()));
 }
 
@@ -77,11 +110,11 @@ TEST_F(DataDirectory, OnlyTheLastComponentIsCreatedAndAFileIsNoDirectory) {
     SCOPED_TRACE(path);
     int result = -1;
     ui::MessageBoxText failure;
-    ui::DriveModal([&] { result = CheckDataDirectory(nullptr, path.c_str()); },
-                   [&] {
-                     ui::AnswerMessageBox(IDYES, ui::kDefaultTimeoutMs, "File Download");
-                     failure = ui::AnswerMessageBox(IDOK);
-                   });
+    RunAnsweringExactly([&] { result = CheckDataDirectory(nullptr, path); },
+                        [&] {
+                          ui::AnswerMessageBox(IDYES, ui::kDefaultTimeoutMs, "File Download");
+                          failure = ui::AnswerMessageBox(IDOK);
+                        });
     EXPECT_EQ(0, result);
     EXPECT_EQ("Error", failure.caption);
     EXPECT_EQ("Failed attempting to create directory.", failure.text);

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "app/ProgramState.h"
@@ -303,24 +304,41 @@ TEST_F(DatesTest, CleanUpStartsDisabledWithoutAsciiUpdate) {
   EXPECT_EQ(0, dates.CleanUp);
 }
 
+// Also when the record's text fields lack their terminators: a data directory that fills its
+// field names no file within the path limit, whatever the bytes after it.
 TEST_F(DatesTest, WithoutTheUpdaterTheOptionsAreHiddenAndStoredOff) {
-  registry.PutInt("DownloadAscii", 1);
-  registry.PutInt("DownloadClean", 1);
-  DownloadDates dates = {20130925, 20130925, 1, 1};
-  bool asciiVisible = true, cleanVisible = true;
-  const int result = Run(&dates, [&](HWND dialog) {
-    asciiVisible = ui::IsItemVisible(dialog, IDC_ASCII_UPDATE);
-    cleanVisible = ui::IsItemVisible(dialog, IDC_CLEAN_UP);
-    ui::Click(dialog, IDCANCEL);
-    ui::WaitForWindowGone(dialog);
-  });
-  EXPECT_EQ(0, result);
-  EXPECT_FALSE(asciiVisible);
-  EXPECT_FALSE(cleanVisible);
-  EXPECT_EQ(0, registry.Int("DownloadAscii"));
-  EXPECT_EQ(0, registry.Int("DownloadClean"));
-  EXPECT_EQ(0, dates.AsciiUpdate);
-  EXPECT_EQ(0, dates.CleanUp);
+  WithAsciiUpdater();
+  DownloadSettings unterminated;
+  DefaultDownloadSettings(&unterminated);
+  std::string full = dir.Path();
+  while (full.size() < sizeof unterminated.DataDirectory) full += "\\.";
+  std::memcpy(unterminated.DataDirectory, full.data(), sizeof unterminated.DataDirectory);
+  std::memset(unterminated.Username, 'U', sizeof unterminated.Username);
+  std::memset(unterminated.Password, 'P', sizeof unterminated.Password);
+  for (bool fullField : {false, true}) {
+    SCOPED_TRACE(fullField ? "directory fills its field" : "no ascii_update.exe");
+    if (fullField)
+      registry.PutSettings(unterminated);
+    else
+      registry.PutSettings(dir.File("elsewhere"));
+    registry.PutInt("DownloadAscii", 1);
+    registry.PutInt("DownloadClean", 1);
+    DownloadDates dates = {20130925, 20130925, 1, 1};
+    bool asciiVisible = true, cleanVisible = true;
+    const int result = Run(&dates, [&](HWND dialog) {
+      asciiVisible = ui::IsItemVisible(dialog, IDC_ASCII_UPDATE);
+      cleanVisible = ui::IsItemVisible(dialog, IDC_CLEAN_UP);
+      ui::Click(dialog, IDCANCEL);
+      ui::WaitForWindowGone(dialog);
+    });
+    EXPECT_EQ(0, result);
+    EXPECT_FALSE(asciiVisible);
+    EXPECT_FALSE(cleanVisible);
+    EXPECT_EQ(0, registry.Int("DownloadAscii"));
+    EXPECT_EQ(0, registry.Int("DownloadClean"));
+    EXPECT_EQ(0, dates.AsciiUpdate);
+    EXPECT_EQ(0, dates.CleanUp);
+  }
 }
 
 TEST_F(DatesTest, ARefusedRegistryWriteIsReportedAndTheDialogStays) {

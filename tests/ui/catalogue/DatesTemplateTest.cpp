@@ -128,8 +128,11 @@ TEST(DatesTemplate, ControlsInTabOrder) {
     EXPECT_EQ(want.style, got.style & want.style);
     // Only the two edits, the two buttons and the two check boxes are tab stops.
     EXPECT_EQ(want.style & WS_TABSTOP, got.style & WS_TABSTOP);
+    // The kind of button, and of static: the labels are plain left-aligned text (SS_LEFT is 0).
     if (want.classAtom == kButton) {
       EXPECT_EQ(want.style & 0xF, got.style & 0xF);
+    } else if (want.classAtom == kStatic) {
+      EXPECT_EQ(static_cast<DWORD>(SS_LEFT), got.style & SS_TYPEMASK);
     }
   }
 }

@@ -225,19 +225,53 @@ TEST_F(FilesDialogTest, AllOfAFullCatalogueWritesAtMost299Rows) {
   EXPECT_EQ(written.find("Type 299"), std::string::npos);
 }
 
-TEST_F(FilesDialogTest, UnwritableSelectionIsReportedAndStillEndsWithOne) {
-  WriteFile(kCatalogue, "/d/,D,Daily,dn\n");
-  ASSERT_TRUE(CreateDirectoryA(kSelection, nullptr));  // a folder where files.use should be
-  ui::MessageBoxText box;
-  int result = Run([&](HWND dialog) {
-    ui::SelectListLine(dialog, IDC_FILES_LIST, 0, true);
-    ui::Click(dialog, IDOK);
-    box = ui::AnswerMessageBox(IDOK);
-  });
-  RemoveDirectoryA(kSelection);
-  EXPECT_EQ(result, 1);
-  EXPECT_EQ(box.caption, "Error");
-  EXPECT_EQ(box.text, "Error attempting to write choices");
+// Writes half of what it is given, then fails, as a volume that fills up would.
+BOOL FailPartWay(HANDLE file, const void* data, DWORD size, DWORD* written) {
+  ::WriteFile(file, data, size / 2, written, nullptr);
+  SetLastError(ERROR_DISK_FULL);
+  return FALSE;
+}
+
+bool TemporariesLeft() {
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA((std::string(kDirectory) + "\\~tk*.tmp").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return false;
+  FindClose(find);
+  return true;
+}
+
+// files.use that cannot be written is reported, stays as it was and leaves no temporary behind.
+TEST_F(FilesDialogTest, UnwritableSelectionIsReportedKeptAndStillEndsWithOne) {
+  const std::string previous = "/w/,W,Weekly,wk\r\n";
+  const struct {
+    const char* name;
+    bool folderInPlace;  // a folder where files.use should be
+    SelectionWriter writer;
+  } cases[] = {{"folder in place", true, nullptr}, {"write fails part way", false, FailPartWay}};
+  WriteFile(kCatalogue, "/d/,D,Daily,dn\n/w/,W,Weekly,wk\n");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.folderInPlace)
+      ASSERT_TRUE(CreateDirectoryA(kSelection, nullptr));
+    else
+      WriteFile(kSelection, previous);
+    SetSelectionWriterForTests(c.writer);
+    ui::MessageBoxText box;
+    int result = Run([&](HWND dialog) {
+      ui::SelectListLine(dialog, IDC_FILES_LIST, LineOf(dialog, "Daily"), true);
+      ui::Click(dialog, IDOK);
+      box = ui::AnswerMessageBox(IDOK);
+    });
+    SetSelectionWriterForTests(nullptr);
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(box.caption, "Error");
+    EXPECT_EQ(box.text, "Error attempting to write choices");
+    if (!c.folderInPlace) {
+      EXPECT_EQ(ReadFile(kSelection), previous);
+    }
+    EXPECT_FALSE(TemporariesLeft());
+    RemoveDirectoryA(kSelection);
+  }
 }
 
 }  // namespace

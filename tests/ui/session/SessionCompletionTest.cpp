@@ -102,9 +102,9 @@ INT_PTR RecordLaunch(const char* file, const char* parameters) {
 
 class FakeRas final : public HangUpPlatform {
  public:
-  HRASCONN FirstConnection() override {
+  std::vector<HRASCONN> Connections() override {
     ++enumerations;
-    return nullptr;
+    return {};
   }
   void HangUp(HRASCONN) override {}
   bool StillConnected(HRASCONN) override { return false; }

@@ -7,8 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,49 @@ inline int RunDialog(const std::function<int()>& open, const char* caption, cons
                    ui::WaitForWindowGone(dialog);
                  });
   return result;
+}
+
+// Runs `call` on this thread while a driver first runs `answer` (the boxes the call is meant to
+// show, answered; nothing by default) and then watches until the call has returned. A box that
+// appears after that fails the test and is answered with its losing button, so a stray box is
+// reported instead of blocking the call.
+inline void RunAnsweringExactly(const std::function<void()>& call,
+                                const std::function<void()>& answer = [] {}) {
+  std::atomic<bool> done{false};
+  std::vector<std::string> stray;
+  ui::DriveModal(
+      [&] {
+        call();
+        done = true;
+      },
+      [&] {
+        answer();
+        while (!done) {
+          for (const ui::MessageBoxText& box : ui::MessageBoxes()) {
+            stray.push_back(box.caption + ": " + box.text);
+            for (int button : {IDCANCEL, IDNO, IDOK}) {
+              if (HWND control = GetDlgItem(box.window, button)) {
+                PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(control));
+                break;
+              }
+            }
+            ui::WaitForWindowGone(box.window);
+          }
+          Sleep(10);
+        }
+      });
+  for (const std::string& box : stray) ADD_FAILURE() << "unexpected message box " << box;
+}
+
+// Waits until `dialog` has closed; a message box that appears first fails at once.
+inline void ExpectClosesWithoutBox(HWND dialog) {
+  for (int waited = 0; IsWindow(dialog) && IsWindowVisible(dialog); waited += 10) {
+    std::vector<ui::MessageBoxText> boxes = ui::MessageBoxes();
+    if (!boxes.empty()) throw std::runtime_error("unexpected message box " + boxes[0].caption + ": " + boxes[0].text);
+    if (waited >= ui::kDefaultTimeoutMs) throw ui::Timeout("the dialog did not close");
+    Sleep(10);
+  }
 }
 
 inline bool SamePath(const std::string& a, const std::string& b) {

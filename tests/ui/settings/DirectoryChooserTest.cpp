@@ -133,7 +133,8 @@ TEST_F(DirectoryChooserTest, DriveRootLosesItsBackslash) {
   });
   EXPECT_EQ(shown.size(), 3u) << shown;
   EXPECT_TRUE(SamePath(chosen, "C:")) << chosen;
-  EXPECT_TRUE(SamePath(chosen + "\\files.ini", "C:\\files.ini"));
+  // Exactly what the chooser showed, byte for byte, less its one trailing backslash.
+  EXPECT_EQ(chosen, shown.substr(0, 2));
 }
 
 TEST_F(DirectoryChooserTest, CancelEscapeAndCloseBoxChangeNothing) {

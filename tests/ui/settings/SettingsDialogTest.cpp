@@ -314,29 +314,71 @@ TEST_F(SettingsDialogTest, PasswordsMustMatchAndAreCutTo19Characters) {
     ui::TypeText(dialog, IDC_SETTINGS_PASSWORD, nineteen);
     ui::TypeText(dialog, IDC_SETTINGS_RETYPE, nineteen);
     ui::Click(dialog, IDOK);
+    ExpectClosesWithoutBox(dialog);
   });
   EXPECT_EQ(result, 1);
   DownloadSettings stored = StoredRecord();
   EXPECT_STREQ(stored.Username, "a-user-name-of-25-l");
   EXPECT_STREQ(stored.Password, nineteen.c_str());
-  EXPECT_TRUE(ui::MessageBoxes().empty());
 }
 
-TEST_F(SettingsDialogTest, UncheckedProxyLeavesTheProxyFieldsUnreadAndUnchanged) {
-  int result = Run([](HWND dialog) {
-    ui::Click(dialog, IDC_SETTINGS_USE_PROXY);
-    Sleep(100);
-    ui::TypeText(dialog, IDC_SETTINGS_PROXY_HOST, "other.example");
-    ui::TypeText(dialog, IDC_SETTINGS_PROXY_PORT, "letters");
-    ui::TypeText(dialog, IDC_SETTINGS_PROXY_PASSWORD, "x");
-    ui::Click(dialog, IDC_SETTINGS_USE_PROXY);
-    ui::TypeText(dialog, IDC_SETTINGS_TIME, "180000");
-    ui::Click(dialog, IDOK);
-  });
-  EXPECT_EQ(result, 1);
-  DownloadSettings expected = Sample();
-  expected.DownloadTime = 180000;
-  EXPECT_EQ(StoredBytes(), BytesOf(expected));
+// A box unticked before OK leaves its fields as loaded: whatever was typed into them, and whatever
+// a refused OK read from them before the box was unticked, is never saved. The rest is saved.
+TEST_F(SettingsDialogTest, UntickedBoxesLeaveTheirFieldsAsLoadedEvenAfterARefusedOk) {
+  struct Case {
+    const char* name;
+    int32_t useProxy;
+    std::function<void(HWND)> act;  // ends with the box unticked
+    int32_t savedProxyLogin;
+  };
+  const Case cases[] = {
+      {"typed into, then unticked", 0,
+       [](HWND dialog) {
+         ui::Click(dialog, IDC_SETTINGS_USE_PROXY);
+         Sleep(100);
+         ui::TypeText(dialog, IDC_SETTINGS_PROXY_HOST, "other.example");
+         ui::TypeText(dialog, IDC_SETTINGS_PROXY_PORT, "letters");
+         ui::TypeText(dialog, IDC_SETTINGS_PROXY_PASSWORD, "x");
+         ui::Click(dialog, IDC_SETTINGS_USE_PROXY);
+       },
+       1},
+      {"port refused, then proxy unticked", 0,
+       [](HWND dialog) {
+         ui::Click(dialog, IDC_SETTINGS_USE_PROXY);
+         Sleep(100);
+         ui::TypeText(dialog, IDC_SETTINGS_PROXY_HOST, "other.example");
+         ui::TypeText(dialog, IDC_SETTINGS_PROXY_PORT, "0");
+         ExpectRefusal(dialog, kPortMessage, IDC_SETTINGS_PROXY_PORT);
+         ui::Click(dialog, IDC_SETTINGS_USE_PROXY);
+       },
+       1},
+      {"proxy password refused, then login unticked", 1,
+       [](HWND dialog) {
+         ui::TypeText(dialog, IDC_SETTINGS_PROXY_USER, "other");
+         ui::TypeText(dialog, IDC_SETTINGS_PROXY_PASSWORD, "unconfirmed");
+         ui::TypeText(dialog, IDC_SETTINGS_PROXY_RETYPE, "different");
+         ExpectRefusal(dialog, kProxyPasswordMessage, IDC_SETTINGS_PROXY_USER);
+         ui::Click(dialog, IDC_SETTINGS_PROXY_LOGIN);
+       },
+       0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DownloadSettings record = Sample();
+    record.UseProxy = c.useProxy;
+    StoreRecord(record);
+    int result = Run([&](HWND dialog) {
+      c.act(dialog);
+      ui::TypeText(dialog, IDC_SETTINGS_TIME, "180000");
+      ui::Click(dialog, IDOK);
+      ExpectClosesWithoutBox(dialog);
+    });
+    EXPECT_EQ(result, 1);
+    DownloadSettings expected = record;
+    expected.DownloadTime = 180000;
+    expected.ProxyLogin = c.savedProxyLogin;
+    EXPECT_EQ(StoredBytes(), BytesOf(expected));
+  }
 }
 
 TEST_F(SettingsDialogTest, ProxyPortMustBeANumberWhoseLow16BitsAreNotZero) {

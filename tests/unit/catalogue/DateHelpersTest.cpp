@@ -187,25 +187,34 @@ TEST(TimeOfDay, AddSecondsCarriesAndWraps) {
   EXPECT_EQ(120000, AddSecondsToTime(0, 86400 * 3 + 43200));
 }
 
-// A clock stopped on the day the clocks go forward in the test's time zone (31 March 2013 in
-// Europe/London: 01:00 to 02:00 does not exist). Times of day and weekdays must not care.
-LocalDateTime SpringForward() { return {2013, 3, 31, 1, 30, 0}; }
-LocalDateTime FallBack() { return {2013, 10, 27, 1, 30, 0}; }
-
-TEST(DaylightSaving, TimesAndWeekdaysDoNotDependOnTheLocalCalendar) {
-  for (LocalClock clock : {SpringForward, FallBack}) {
-    SetLocalClock(clock);
-    EXPECT_EQ(1, IsValidTimeNumber(13000));
-    EXPECT_EQ(1, IsValidTimeNumber(23000));
-    EXPECT_EQ(23000, AddSecondsToTime(13000, 3600));
-    EXPECT_EQ(13000, AddSecondsToTime(23000, -3600));
-    EXPECT_EQ(0, WeekdayOf(20130331));
-    EXPECT_EQ(0, WeekdayOf(20131027));
-    EXPECT_EQ(20130401, NextWeekday(20130329));
-    EXPECT_EQ(20131028, NextWeekday(20131025));
-    EXPECT_EQ(3, WeekdayOf(19691231));
-  }
-  SetLocalClock(nullptr);
+// On the days the clocks change in the test's zone (Europe/London), the zone's own calendar moves
+// an hour across the change: 00:30 plus one hour reads 02:30 on 31 March 2013 and still 01:30 on
+// 27 October 2013 (after two hours). A time number is wall-clock arithmetic, and weekdays are the
+// calendar's alone: neither may follow the zone.
+TEST(DaylightSaving, TimesAndWeekdaysDoNotFollowTheLocalCalendar) {
+#ifndef _WIN32
+  // The premise, on the very dates: the zone's calendar does move these hours.
+  auto localHourAfter = [](int month, int day, int seconds) {
+    std::tm start{};
+    start.tm_year = 113, start.tm_mon = month - 1, start.tm_mday = day, start.tm_min = 30, start.tm_isdst = -1;
+    const std::time_t later = std::mktime(&start) + seconds;
+    std::tm local{};
+    localtime_r(&later, &local);
+    return local.tm_hour * 10000 + local.tm_min * 100;
+  };
+  ASSERT_EQ(23000, localHourAfter(3, 31, 3600));
+  ASSERT_EQ(13000, localHourAfter(10, 27, 7200));
+#endif
+  EXPECT_EQ(13000, AddSecondsToTime(3000, 3600));
+  EXPECT_EQ(23000, AddSecondsToTime(3000, 7200));
+  EXPECT_EQ(3000, AddSecondsToTime(13000, -3600));
+  EXPECT_EQ(1, IsValidTimeNumber(13000));
+  EXPECT_EQ(1, IsValidTimeNumber(23000));
+  EXPECT_EQ(0, WeekdayOf(20130331));
+  EXPECT_EQ(0, WeekdayOf(20131027));
+  EXPECT_EQ(20130401, NextWeekday(20130329));
+  EXPECT_EQ(20131028, NextWeekday(20131025));
+  EXPECT_EQ(3, WeekdayOf(19691231));
 }
 
 // The zone of this test does have daylight saving, so the test above means something.

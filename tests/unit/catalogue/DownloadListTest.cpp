@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -211,6 +212,18 @@ TEST_F(DownloadList, ASubdirectoryThatCannotBeMadeStopsTheBuild) {
 }
 
 TEST_F(DownloadList, PathsThatDoNotFitAreRefused) {
+  // A data directory that fills its field without a terminator, the fields after it unterminated
+  // too: the path is formed from the field alone, never from the bytes that follow it.
+  DownloadSettings record;
+  DefaultDownloadSettings(&record);
+  const std::string full = dir.Path() + "\\" + std::string(sizeof record.DataDirectory - 1 - dir.Path().size(), 'F');
+  std::memcpy(record.DataDirectory, full.data(), sizeof record.DataDirectory);
+  std::memset(record.Username, 'U', sizeof record.Username);
+  registry.PutSettings(record);
+  EXPECT_EQ(0, Build());
+  ASSERT_EQ(1u, boxes.size());
+  EXPECT_EQ("Path too long: " + full + "\\files.use", boxes[0].text);
+
   // Data directory and prefix leave the subdirectory at 247 characters; an archive's local path
   // would then be 260, one more than its buffer holds.
   std::string data = dir.Path() + "\\";

@@ -3,10 +3,12 @@
 // as the user would.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <vector>
 
+#include "app/AutoCloseBox.h"
 #include "app/ProgramState.h"
 #include "settings/HangUp.h"
 #include "tools/uidriver/UiDriver.h"
@@ -15,9 +17,9 @@ namespace {
 
 HRASCONN Handle(uintptr_t n) { return reinterpret_cast<HRASCONN>(n); }
 
-// Reports `connections` (the first is the one the enumeration names); the status query succeeds
-// `queriesUntilGone` times after the hang-up, or always when it is negative. The clock is a
-// counter that only the pauses move, unless `realTime` is set.
+// Reports `connections` in enumeration order. A connection stays up until it is hung up; after
+// that the status query succeeds `queriesUntilGone` times, or always when it is negative. The
+// clock is a counter that only the pauses move, unless `realTime` is set.
 class FakePlatform : public HangUpPlatform {
  public:
   std::vector<HRASCONN> connections;
@@ -31,9 +33,9 @@ class FakePlatform : public HangUpPlatform {
   int clockReads = 0;
   DWORD now = 0xFFFFF000u;  // close to the wrap of the tick count
 
-  HRASCONN FirstConnection() override {
+  std::vector<HRASCONN> Connections() override {
     calls.push_back("enumerate");
-    return connections.empty() ? nullptr : connections.front();
+    return connections;
   }
   void HangUp(HRASCONN connection) override {
     calls.push_back("hang up");
@@ -42,7 +44,7 @@ class FakePlatform : public HangUpPlatform {
   bool StillConnected(HRASCONN connection) override {
     calls.push_back("status");
     ++statusQueries;
-    if (connection != connections.front()) return false;
+    if (std::find(hungUp.begin(), hungUp.end(), connection) == hungUp.end()) return true;
     return queriesUntilGone < 0 || statusQueries <= queriesUntilGone;
   }
   DWORD Milliseconds() override {
@@ -112,6 +114,24 @@ TEST_F(HangUpTest, HangsUpOnlyTheFirstOfTwoConnections) {
   EXPECT_TRUE(HangUpAnsweringBoxes().empty());
   EXPECT_EQ(fake_.hungUp, std::vector<HRASCONN>({Handle(0x111)}));
   EXPECT_EQ(fake_.statusQueries, 3);
+}
+
+// Nobody at the screen: the time-out notice closes itself and the exit goes on.
+TEST_F(HangUpTest, InAutomaticModeTheTimeoutNoticeClosesByItself) {
+  fake_.connections = {Handle(0x111)};
+  fake_.queriesUntilGone = -1;
+  struct Unattended {
+    unsigned delay = AutoCloseDelay();
+    Unattended() { g_automaticMode = 1, SetAutoCloseDelay(200); }
+    ~Unattended() { g_automaticMode = 0, SetAutoCloseDelay(delay); }
+  } unattended;
+  ui::MessageBoxText seen;
+  ui::DriveModal([] { HangUpModem(); },
+                 [&] {
+                   seen = ui::WaitForMessageBox();
+                   ui::WaitForWindowGone(seen.window, 5000);
+                 });
+  EXPECT_EQ(seen.text, "Timeout hanging up modem.\nYou may need to disconnect your modem manually.");
 }
 
 TEST_F(HangUpTest, LineGoneAtTheFirstQueryNeedsNoPauseAndNoFurtherClockRead) {
