@@ -17,9 +17,10 @@ class LhaArchiver : public Archiver {
   // 16 asks for.
   int CheckArchive(const char* path, int) override { return lha::IsExtractableArchive(path); }
 
-  int Command(HWND, const char* command, char* output, DWORD size) override {
+  int Command(HWND, const char* command, char* output, DWORD size,
+              std::vector<lha::RefusedMember>* refused) override {
     std::string report;
-    const int result = lha::RunCommand(command, &report);
+    const int result = lha::RunCommand(command, &report, refused);
     if (output && size > 0) {
       const size_t n = report.size() < size - 1 ? report.size() : size - 1;
       std::memcpy(output, report.data(), n);

@@ -5,6 +5,10 @@
 
 #include <windows.h>
 
+#include <vector>
+
+#include "files/lha/LhaArchive.h"
+
 class Archiver {
  public:
   virtual ~Archiver() = default;
@@ -14,8 +18,11 @@ class Archiver {
   // for the first header anywhere in the file, as behind a self-extracting program.
   virtual int CheckArchive(const char* path, int mode) = 0;
   // Runs a command ("e ARCHIVE DESTDIR\" and the like); 0 on success, else the library's error
-  // code. A short account goes to `output` (always NUL-terminated when `size` is not 0).
-  virtual int Command(HWND owner, const char* command, char* output, DWORD size) = 0;
+  // code. A short account goes to `output` (always NUL-terminated when `size` is not 0), and the
+  // members that an extraction left out on purpose (program files, members too large for the
+  // free space) to `refused`.
+  virtual int Command(HWND owner, const char* command, char* output, DWORD size,
+                      std::vector<lha::RefusedMember>* refused) = 0;
 };
 
 // The archiver in use: the program's own extractor unless a test has set another.

@@ -1,7 +1,6 @@
 #include "files/DateIndex.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 
@@ -25,9 +24,7 @@ std::string DateIndexKey(const std::string& fileName) {
                           At(fileName, 4), At(fileName, 0), At(fileName, 1), '\0'};
   long number = ReadDecimal(yymmdd);
   number += number / 10000 <= 70 ? 20000000 : 19000000;
-  char key[16];
-  std::snprintf(key, sizeof key, "%ld", number);
-  return key;
+  return std::to_string(number);
 }
 
 std::string DateIndexText(std::vector<std::string> keys) {

@@ -7,10 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "app/AutoCloseBox.h"
+#include "app/ProgramState.h"
 #include "files/BoundedFormat.h"
 #include "files/DateIndex.h"
 #include "files/ListedName.h"
 #include "files/TextMode.h"
+#include "platform/ReplacementFile.h"
 #include "platform/UniqueHandle.h"
 
 namespace {
@@ -22,29 +25,41 @@ using UniqueStdFile = std::unique_ptr<std::FILE, FileCloser>;
 
 UniqueStdFile Open(const char* path, const char* mode) { return UniqueStdFile(std::fopen(path, mode)); }
 
+std::FILE* OpenForWriting(const char* path) { return std::fopen(path, "wb"); }
+
+RewriteOpener g_rewriteOpener = OpenForWriting;
+
 // A line of abc.def names at most 99 characters (its line buffer is 100 bytes); the rest of a
 // longer line is read as the next line.
 constexpr std::size_t kListPiece = 99;
 
-// Copies one listed file through abcdefg.hij and back over itself. False ends the pass.
-bool RewriteOne(const char* dataDirectory, const std::string& name) {
-  char path[kLocalPathSize];
-  char temporary[kLocalPathSize];
-  if (!IsSafeListedName(name)) return false;
-  if (!FormatInto(path, sizeof path, "%s\\%s", dataDirectory, name.c_str())) return false;
-  if (!FormatInto(temporary, sizeof temporary, "%s\\abcdefg.hij", dataDirectory)) return false;
+enum class Rewrite { kDone, kEndOfPass, kFailed };
 
-  UniqueStdFile in = Open(path, "rb");
-  if (!in) return false;
-  UniqueStdFile out = Open(temporary, "wb");
-  if (!out) return false;
+// Copies one listed file through a temporary beside it, which then replaces it in one step; on
+// any failure the file stays as it was. kEndOfPass for a name that cannot be opened.
+Rewrite RewriteOne(const char* dataDirectory, const std::string& name, std::string* path) {
+  char formed[kLocalPathSize];
+  if (!IsSafeListedName(name)) return Rewrite::kEndOfPass;
+  if (!FormatInto(formed, sizeof formed, "%s\\%s", dataDirectory, name.c_str()))
+    return Rewrite::kEndOfPass;
+  *path = formed;
+  UniqueStdFile in = Open(formed, "rb");
+  if (!in) return Rewrite::kEndOfPass;
+
+  ReplacementFile replacement(formed);
+  if (!replacement.Valid()) return Rewrite::kFailed;
+  UniqueStdFile out(g_rewriteOpener(replacement.TemporaryPath().c_str()));
+  if (!out) return Rewrite::kFailed;
   bool copied = CopyAsText(in.get(), out.get());
   in.reset();
   // A copy cut short by a full disk must never replace the file.
   copied = std::fclose(out.release()) == 0 && copied;
-  if (copied) copied = CopyFileA(temporary, path, FALSE) != 0;
-  DeleteFileA(temporary);
-  return copied;
+  return copied && replacement.Commit() ? Rewrite::kDone : Rewrite::kFailed;
+}
+
+void ReportRewriteFailure(const std::string& path) {
+  const std::string message = "Could not rewrite " + path + "; the file was left as it was";
+  ShowBox(g_sessionWindow, message.c_str(), "Error", MB_OK);
 }
 
 }  // namespace
@@ -65,18 +80,22 @@ int RewriteListedTextFiles(const char* listName, const char* dataDirectory) {
   if (!list) return 0;
   TextModeReader reader(list.get());
   std::string name;
+  std::string path;
   while (reader.ReadPiece(kListPiece, &name)) {
     CutAtControl(&name);
-    if (!RewriteOne(dataDirectory, name)) break;
+    const Rewrite result = RewriteOne(dataDirectory, name, &path);
+    if (result == Rewrite::kEndOfPass) break;
+    if (result == Rewrite::kFailed) ReportRewriteFailure(path);
   }
   return 1;
 }
 
+void SetRewriteOpener(RewriteOpener opener) { g_rewriteOpener = opener ? opener : OpenForWriting; }
+
 int WriteDateIndex(const char* dataDirectory) {
   char indexPath[kLocalPathSize];
   char pattern[kLocalPathSize];
-  bool indexFits = FormatInto(indexPath, sizeof indexPath, "%s\\date", dataDirectory);
-  if (indexFits) DeleteFileA(indexPath);
+  if (!FormatInto(indexPath, sizeof indexPath, "%s\\date", dataDirectory)) return 0;
 
   std::vector<std::string> keys;
   if (FormatInto(pattern, sizeof pattern, "%s\\*.DN", dataDirectory)) {
@@ -89,12 +108,14 @@ int WriteDateIndex(const char* dataDirectory) {
     }
   }
 
-  if (!indexFits) return 0;
-  UniqueStdFile index = Open(indexPath, "wb");
+  // The new index replaces the old one only once it is complete.
+  ReplacementFile replacement(indexPath);
+  if (!replacement.Valid()) return 0;
+  UniqueStdFile index = Open(replacement.TemporaryPath().c_str(), "wb");
   if (!index) return 0;
   const int count = static_cast<int>(keys.size());
   const std::string text = DateIndexText(std::move(keys));
   bool written = std::fwrite(text.data(), 1, text.size(), index.get()) == text.size();
   written = std::fclose(index.release()) == 0 && written;
-  return written ? count : 0;
+  return written && replacement.Commit() ? count : 0;
 }

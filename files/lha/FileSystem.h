@@ -2,6 +2,7 @@
 // Windows, one for POSIX systems.
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 #include <string>
 
@@ -18,10 +19,13 @@ bool IsPlainFileName(const std::string& name);
 bool IsDirectory(const std::string& path);
 // Makes one directory; true also when it exists already.
 bool MakeDirectory(const std::string& path);
-// Creates a new, empty file with a name of its own in `directory` and gives its path.
-bool MakeTempFile(const std::string& directory, std::string* path);
-// Renames `from` to `to`, replacing a file that is there.
-bool RenameReplacing(const std::string& from, const std::string& to);
+// Creates a new, empty temporary file beside `target` ("~tk....tmp", the pattern by which a later
+// run removes what a killed one left) and gives its path.
+bool MakeTemporaryBeside(const std::string& target, std::string* temporary);
+// Flushes the complete `temporary` to disk and moves it over `target` in one step.
+bool PutTemporaryInPlace(const std::string& temporary, const std::string& target);
+// The bytes the caller may still write on the volume that holds `directory`; false when unknown.
+bool FreeSpace(const std::string& directory, uint64_t* bytes);
 bool RemoveFile(const std::string& path);
 // Gives the file the modification time `when` (seconds since 1970).
 bool SetModificationTime(const std::string& path, std::time_t when);

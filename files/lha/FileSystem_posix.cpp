@@ -1,6 +1,8 @@
 #include "files/lha/FileSystem.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <utime.h>
 #include <unistd.h>
 
@@ -25,25 +27,36 @@ bool MakeDirectory(const std::string& path) {
   return ::mkdir(path.c_str(), 0777) == 0 || (errno == EEXIST && IsDirectory(path));
 }
 
-bool MakeTempFile(const std::string& directory, std::string* path) {
-  std::string pattern = directory;
-  if (!pattern.empty() && pattern.back() != '/') pattern += '/';
-  pattern += "lhaXXXXXX";
+bool MakeTemporaryBeside(const std::string& target, std::string* temporary) {
+  const size_t slash = target.rfind('/');
+  std::string pattern = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+  pattern += "~tkXXXXXX.tmp";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
-  const int fd = ::mkstemp(name.data());
+  const int fd = ::mkstemps(name.data(), 4);
   if (fd < 0) return false;
   // mkstemp makes the file private; an extracted file gets the rights any new file would get.
   const mode_t mask = ::umask(0);
   ::umask(mask);
   ::fchmod(fd, 0666 & ~mask);
   ::close(fd);
-  path->assign(name.data());
+  temporary->assign(name.data());
   return true;
 }
 
-bool RenameReplacing(const std::string& from, const std::string& to) {
-  return std::rename(from.c_str(), to.c_str()) == 0;
+bool PutTemporaryInPlace(const std::string& temporary, const std::string& target) {
+  const int fd = ::open(temporary.c_str(), O_WRONLY);
+  if (fd < 0) return false;
+  const bool flushed = ::fsync(fd) == 0;
+  ::close(fd);
+  return flushed && std::rename(temporary.c_str(), target.c_str()) == 0;
+}
+
+bool FreeSpace(const std::string& directory, uint64_t* bytes) {
+  struct statvfs vfs;
+  if (::statvfs(directory.c_str(), &vfs) != 0) return false;
+  *bytes = static_cast<uint64_t>(vfs.f_bavail) * vfs.f_frsize;
+  return true;
 }
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }

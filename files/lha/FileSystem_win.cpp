@@ -2,6 +2,8 @@
 
 #include "files/lha/FileSystem.h"
 
+#include "platform/ReplacementFile.h"
+
 namespace lha {
 
 const char kPathSeparator = '\\';
@@ -27,15 +29,19 @@ bool MakeDirectory(const std::string& path) {
   return CreateDirectoryA(path.c_str(), nullptr) || IsDirectory(path);
 }
 
-bool MakeTempFile(const std::string& directory, std::string* path) {
-  char name[MAX_PATH];
-  if (GetTempFileNameA(directory.c_str(), "lha", 0, name) == 0) return false;
-  path->assign(name);
-  return true;
+bool MakeTemporaryBeside(const std::string& target, std::string* temporary) {
+  return CreateTemporaryBeside(target, temporary);
 }
 
-bool RenameReplacing(const std::string& from, const std::string& to) {
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+bool PutTemporaryInPlace(const std::string& temporary, const std::string& target) {
+  return PutInPlace(temporary, target);
+}
+
+bool FreeSpace(const std::string& directory, uint64_t* bytes) {
+  ULARGE_INTEGER available;
+  if (!GetDiskFreeSpaceExA(directory.c_str(), &available, nullptr, nullptr)) return false;
+  *bytes = available.QuadPart;
+  return true;
 }
 
 bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }

@@ -27,6 +27,21 @@ bool IsReservedDevice(const std::string& name) {
 
 }  // namespace
 
+bool IsProgramFileName(const std::string& flat) {
+  const size_t dot = flat.rfind('.');
+  if (dot == std::string::npos) return false;
+  std::string extension = flat.substr(dot + 1);
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  static const char* const kProgramExtensions[] = {
+      "appref-ms", "application", "bat", "chm", "cmd", "com", "cpl", "dll", "exe", "gadget",
+      "hta", "inf", "ins", "isp", "jar", "js", "jse", "lnk", "msc", "msi", "msp", "mst",
+      "ocx", "pif", "ps1", "ps1xml", "ps2", "psc1", "psd1", "psm1", "reg", "scf", "scr", "sct",
+      "shb", "shs", "sys", "url", "vb", "vbe", "vbs", "ws", "wsc", "wsf", "wsh"};
+  for (const char* e : kProgramExtensions)
+    if (extension == e) return true;
+  return false;
+}
+
 bool FlatName(const std::string& stored, std::string* flat) {
   const size_t n = stored.size();
   size_t start = 0;

@@ -13,4 +13,10 @@ namespace lha {
 // without an extension, in any case.
 bool FlatName(const std::string& stored, std::string* flat);
 
+// True for a flat name that Windows would run, load or open as a program: its extension (after the
+// last dot, in any case) is one of those of programs, scripts, shortcuts, installers, libraries,
+// control-panel items and registry files. The data directory holds the batch files the program
+// itself runs, so an archive from the server must never put such a file there.
+bool IsProgramFileName(const std::string& flat);
+
 }  // namespace lha

@@ -95,20 +95,34 @@ const char* Describe(int code) {
     case kErrorHuffman: return "broken packed data";
     case kErrorHeaderBroken: return "broken header";
     case kErrorCannotWrite: return "cannot write";
+    case kErrorDiskSpace: return "not enough free space";
     default: return "failed";
   }
 }
 
 // Decodes one member into a temporary file beside its target and puts it in place on success.
 int ExtractMember(InputStream& in, const LhaHeader& h, const Method& method,
-                  const std::string& directory, std::string* report) {
+                  const std::string& directory, std::string* report,
+                  std::vector<RefusedMember>* refused) {
   std::string flat;
   if (!FlatName(h.name, &flat) || !IsPlainFileName(flat)) {
     Append(report, Printable(h), "name refused");
     return kErrorCannotWrite;
   }
+  if (IsProgramFileName(flat)) {
+    Append(report, flat, "program file, passed over");
+    if (refused) refused->push_back({RefusedMember::Reason::kProgram, flat, h.originalSize});
+    return kOk;
+  }
+  uint64_t available = 0;
+  if (FreeSpace(directory, &available) && h.originalSize > available) {
+    Append(report, flat, "not enough free space");
+    if (refused) refused->push_back({RefusedMember::Reason::kDiskSpace, flat, h.originalSize});
+    return kErrorDiskSpace;
+  }
+  const std::string target = directory + kPathSeparator + flat;
   std::string temp;
-  if (!MakeTempFile(directory, &temp)) {
+  if (!MakeTemporaryBeside(target, &temp)) {
     Append(report, flat, "cannot make a temporary file");
     return kErrorCannotWrite;
   }
@@ -121,8 +135,7 @@ int ExtractMember(InputStream& in, const LhaHeader& h, const Method& method,
   // A time that cannot be set leaves the file's bytes sound; the extraction goes on without it.
   const std::time_t modified = ModificationTime(h);
   if (result == kOk && modified >= 0) SetModificationTime(temp, modified);
-  if (result == kOk && !RenameReplacing(temp, directory + kPathSeparator + flat))
-    result = kErrorCannotWrite;
+  if (result == kOk && !PutTemporaryInPlace(temp, target)) result = kErrorCannotWrite;
   if (result != kOk) RemoveFile(temp);
   Append(report, flat, result == kOk ? "extracted" : Describe(result));
   return result;
@@ -185,7 +198,8 @@ int ListArchive(const char* path, std::string* report) {
   });
 }
 
-int ExtractArchiveFlat(const char* path, const char* destination, std::string* report) {
+int ExtractArchiveFlat(const char* path, const char* destination, std::string* report,
+                       std::vector<RefusedMember>* refused) {
   std::string directory;
   if (!PrepareDirectory(destination, &directory)) {
     Append(report, destination, "cannot make the directory");
@@ -198,7 +212,7 @@ int ExtractArchiveFlat(const char* path, const char* destination, std::string* r
       return kErrorMethod;
     }
     if (IsDirectoryOrLink(h)) return kOk;
-    return ExtractMember(in, h, *method, directory, report);
+    return ExtractMember(in, h, *method, directory, report, refused);
   });
 }
 

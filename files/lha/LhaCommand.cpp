@@ -49,7 +49,7 @@ bool ParseCommand(const char* text, LhaCommand* command) {
   return true;
 }
 
-int RunCommand(const char* text, std::string* report) {
+int RunCommand(const char* text, std::string* report, std::vector<RefusedMember>* refused) {
   LhaCommand command;
   if (!ParseCommand(text, &command)) {
     *report += "command not understood\n";
@@ -57,7 +57,8 @@ int RunCommand(const char* text, std::string* report) {
   }
   switch (command.verb) {
     case 'e':
-      return ExtractArchiveFlat(command.archive.c_str(), command.destination.c_str(), report);
+      return ExtractArchiveFlat(command.archive.c_str(), command.destination.c_str(), report,
+                                refused);
     case 't':
       return TestArchive(command.archive.c_str(), report);
     default:

@@ -7,6 +7,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "files/lha/LhaArchive.h"
 
 namespace lha {
 
@@ -19,7 +22,8 @@ struct LhaCommand {
 // False for an empty or unknown command, a missing or extra argument, or an unclosed quote.
 bool ParseCommand(const char* text, LhaCommand* command);
 
-// Parses and runs a command; 0 or a code from LhaErrors.h, with the account in `report`.
-int RunCommand(const char* text, std::string* report);
+// Parses and runs a command; 0 or a code from LhaErrors.h, with the account in `report` and, for
+// "e", the members left out on purpose in `refused` when it is given.
+int RunCommand(const char* text, std::string* report, std::vector<RefusedMember>* refused = nullptr);
 
 }  // namespace lha

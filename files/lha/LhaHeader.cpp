@@ -186,6 +186,61 @@ HeaderResult ReadLevel23(HeaderBytes& bytes, LhaHeader* h, bool level3) {
 
 bool LooksLikeMethod(const uint8_t* b) { return b[2] == '-' && b[6] == '-'; }
 
+// Counts the bytes that header reading takes from a stream: the cost of one candidate.
+class CountingInput : public InputStream {
+ public:
+  explicit CountingInput(InputStream& inner) : inner_(inner) {}
+  size_t Read(uint8_t* data, size_t size) override {
+    const size_t n = inner_.Read(data, size);
+    count_ += n;
+    return n;
+  }
+  bool Seek(uint64_t position) override { return inner_.Seek(position); }
+  uint64_t Size() const override { return inner_.Size(); }
+  uint64_t Count() const { return count_; }
+
+ private:
+  InputStream& inner_;
+  uint64_t count_ = 0;
+};
+
+// The first place after offset 0 where a sound header starts whose packed data lies within the
+// file, as behind a self-extracting program. The file is read once, a block at a time, into a
+// window that also holds the largest header that can start in the block, and every candidate is
+// read from that window. A candidate still costs the bytes its header claims (up to 64 KB), so
+// the search gives up once the candidates together have read eight times the file's size (at
+// least 1 MB): a file crafted with a header start every few bytes is done with in linear time,
+// while a real self-extracting archive needs a tiny part of that.
+bool SearchForHeader(InputStream& in, LhaHeader* header) {
+  constexpr uint64_t kBlock = uint64_t{1} << 20;
+  const uint64_t size = in.Size();
+  const uint64_t budget = size * 8 > kBlock ? size * 8 : kBlock;
+  uint64_t spent = 0;
+  std::vector<uint8_t> window;
+  for (uint64_t base = 1; base < size; base += kBlock) {
+    const uint64_t rest = size - base;
+    const size_t length = static_cast<size_t>(rest < kBlock + kMaxHeader ? rest : kBlock + kMaxHeader);
+    window.resize(length);
+    if (!in.Seek(base) || in.Read(window.data(), length) != length) return false;
+    MemoryInput memory(window.data(), length);
+    CountingInput counted(memory);
+    // Look for "-l?-" two bytes into a candidate and a level byte that fits, then read it whole.
+    for (size_t i = 0; i + 22 <= length && i < kBlock; ++i) {
+      const uint8_t* p = window.data() + i;
+      if (p[2] != '-' || p[6] != '-' || p[3] != 'l' || p[20] > 3) continue;
+      const HeaderResult result = ReadHeader(counted, i, header);
+      if (spent + counted.Count() > budget) return false;
+      if (result != HeaderResult::kRead) continue;
+      header->headerOffset += base;
+      header->dataOffset += base;
+      // Inside a program the candidate must also have all its data in the file.
+      if (header->packedSize <= size - header->dataOffset) return true;
+    }
+    spent += counted.Count();
+  }
+  return false;
+}
+
 }  // namespace
 
 HeaderResult ReadHeader(InputStream& in, uint64_t offset, LhaHeader* header) {
@@ -228,25 +283,7 @@ bool FindFirstHeader(InputStream& in, LhaHeader* header) {
   uint8_t start[7];
   if (in.Seek(0) && in.Read(start, sizeof start) == sizeof start && LooksLikeMethod(start))
     return false;
-  // Look for "-??-" two bytes into a candidate and a level byte that fits, then read it in full.
-  constexpr size_t kChunk = 65536;
-  constexpr size_t kOverlap = 21;
-  std::vector<uint8_t> window(kChunk + kOverlap);
-  const uint64_t size = in.Size();
-  for (uint64_t base = 1; base < size; base += kChunk) {
-    if (!in.Seek(base)) return false;
-    const size_t got = in.Read(window.data(), window.size());
-    if (got < 22) return false;
-    for (size_t i = 0; i + 22 <= got && i < kChunk; ++i) {
-      const uint8_t* p = window.data() + i;
-      if (p[2] != '-' || p[6] != '-' || p[3] != 'l' || p[20] > 3) continue;
-      // Inside a program the candidate must also have all its data in the file.
-      if (ReadHeader(in, base + i, header) == HeaderResult::kRead &&
-          header->packedSize <= size - header->dataOffset)
-        return true;
-    }
-  }
-  return false;
+  return SearchForHeader(in, header);
 }
 
 std::time_t ModificationTime(const LhaHeader& header) {

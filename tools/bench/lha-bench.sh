@@ -6,14 +6,14 @@
 #   BUILD_ROOT (default build) holds the optimised native build in $BUILD_ROOT/bench.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-root=${BUILD_ROOT:-build}
+root=$(realpath -m "${BUILD_ROOT:-build}")
 runs=${RUNS:-5}
 work=${BENCH_DIR:-$root/bench-data}
 
 cmake -S . -B "$root/bench" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTKVN_SANITIZE=OFF \
   -DTKVN_FUZZ=OFF -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build "$root/bench" -j2 --target tkvn-lha >/dev/null
-ours=$(pwd)/$root/bench/tools/lha/tkvn-lha
+ours=$root/bench/tools/lha/tkvn-lha
 
 mkdir -p "$work"
 work=$(cd "$work" && pwd)

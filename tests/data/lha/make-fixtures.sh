@@ -38,6 +38,9 @@ jlha a1zq "$work/l1_lh0.lzh" prices.csv
 jlha a2o5q "$work/l2_lh5_paths.lzh" sub/dir/note.txt a/same.txt b/same.txt
 jlha a1o5q "$work/l1_lh5_long.lzh" long.csv
 jlha a2o7q "$work/l2_lh7_long.lzh" long.csv
+# A server archive carrying a batch file beside its data: the batch must never be extracted.
+printf '@echo off\r\necho from an archive\r\n' > ascii_update.bat
+jlha a1o5q "$work/program.lzh" prices.csv ascii_update.bat
 
 # Level-0 stored members with the names given, each holding "member N\r\n".
 python3 - "$work/names.lzh" <<'PY'

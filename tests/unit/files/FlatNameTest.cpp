@@ -74,4 +74,23 @@ TEST(FlatName, TakesTheLastComponentOrRefuses) {
   }
 }
 
+// Program files are passed over by extraction; data files of every kind the vendor sends are not.
+TEST(FlatName, ProgramFilesAreKnownByTheirExtension) {
+  const struct {
+    const char* flat;
+    bool program;
+  } cases[] = {
+      {"ascii_update.bat", true}, {"FIXFILES.BAT", true}, {"setup.Exe", true},
+      {"run.cmd", true},          {"a.com", true},         {"x.pif", true},
+      {"s.scr", true},            {"j.js", true},          {"v.vbs", true},
+      {"w.wsf", true},            {"p.ps1", true},         {"l.lnk", true},
+      {"lib.dll", true},          {"i.msi", true},         {"h.hta", true},
+      {"c.cpl", true},            {"r.reg", true},         {"u.url", true},
+      {"data.csv.exe", true},     {"24-01-02.DN", false},  {"prices.csv", false},
+      {"holiday.txt", false},     {"date", false},         {"bat", false},
+      {"x.bat2", false},          {"xbat", false},         {"x.exe.csv", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(lha::IsProgramFileName(c.flat), c.program) << c.flat;
+}
+
 }  // namespace

@@ -158,17 +158,22 @@ TEST(LhaFixtures, EveryTruncationFailsCleanly) {
 }
 
 TEST(LhaFixtures, AnArchiveBehindAProgramIsFound) {
-  // A stand-in for a self-extracting program, with decoys that look like methods.
-  std::string program = "MZ";
-  for (int i = 0; i < 3000; ++i) program += static_cast<char>(i * 7 + 3);
-  program += "xx-lh5-decoy-lh7-and more bytes that make no header at all.............";
-  const std::string archive = lha_test::ReadBytes(lha_test::FixturePath("l2_lh7.lzh"));
-  const std::string joined = program + archive;
-  lha::MemoryInput in(Data(joined), joined.size());
-  lha::LhaHeader h;
-  ASSERT_TRUE(lha::FindFirstHeader(in, &h));
-  EXPECT_EQ(h.headerOffset, program.size());
-  EXPECT_EQ(TestBytes(joined), lha::kOk);
+  // A stand-in for a self-extracting program, with decoys that look like methods; the second one
+  // puts the first header across the 1 MB blocks in which the search reads the file.
+  for (size_t length : {size_t{3000}, (size_t{1} << 20) - 10}) {
+    const std::string decoys = "xx-lh5-decoy-lh7-and more bytes that make no header at all....";
+    std::string program = "MZ";
+    for (size_t i = 0; program.size() + decoys.size() < length; ++i)
+      program += static_cast<char>(i * 7 + 3);
+    program += decoys;
+    const std::string archive = lha_test::ReadBytes(lha_test::FixturePath("l2_lh7.lzh"));
+    const std::string joined = program + archive;
+    lha::MemoryInput in(Data(joined), joined.size());
+    lha::LhaHeader h;
+    ASSERT_TRUE(lha::FindFirstHeader(in, &h)) << length;
+    EXPECT_EQ(h.headerOffset, program.size());
+    EXPECT_EQ(TestBytes(joined), lha::kOk) << length;
+  }
 }
 
 TEST(LhaFixtures, NoHeaderAnywhereIsNotAnArchive) {

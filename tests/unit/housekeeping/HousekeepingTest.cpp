@@ -5,9 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "platform/ReplacementFile.h"
 #include "tests/unit/catalogue/TempDir.h"
+#include "tests/unit/files/BoxWatcher.h"
 
 namespace {
 
@@ -89,14 +93,70 @@ TEST_F(Rewrite, NothingOutsideTheDataDirectoryIsTouched) {
   }
 }
 
-TEST_F(Rewrite, WithoutTheTemporaryFileTheFilesStayAsTheyWere) {
-  CreateDirectoryA(dir.File("abcdefg.hij").c_str(), nullptr);  // a directory stands where it goes
-  dir.Write("abc.def", "a.txt\nb.txt\n");
-  dir.Write("a.txt", "a\n");
-  dir.Write("b.txt", "b\n");
-  EXPECT_EQ(1, Run());
-  EXPECT_EQ("a\n", dir.Read("a.txt"));
-  EXPECT_EQ("b\n", dir.Read("b.txt"));
+// Opens the first rewrite copy so that every write to it fails; later copies as usual.
+int g_openings = 0;
+std::FILE* FirstCopyCannotBeWritten(const char* path) {
+  return std::fopen(path, ++g_openings == 1 ? "rb" : "wb");
+}
+
+// Another program holding `path` open without letting it be deleted or replaced, as a viewer may.
+class HeldOpen {
+ public:
+  explicit HeldOpen(const std::string& path)
+      : handle_(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+  ~HeldOpen() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+  HeldOpen(const HeldOpen&) = delete;
+  HeldOpen& operator=(const HeldOpen&) = delete;
+
+ private:
+  HANDLE handle_;
+};
+
+// Temporaries beside the listed files (the pattern a later run cleans up).
+bool AnyTemporaryIn(const std::string& directory) {
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA((directory + "\\" + kTemporaryPattern).c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return false;
+  FindClose(find);
+  return true;
+}
+
+// A rewrite that cannot be completed leaves its file byte for byte, says so, and the pass goes on.
+TEST_F(Rewrite, AFailedRewriteIsReportedAndThePassGoesOn) {
+  const struct {
+    const char* why;
+    bool failWrite;  // the copy's write fails (a full disk)
+    bool holdFirst;  // the copy cannot be put in place over the listed file
+  } cases[] = {
+      {"the write of the copy fails", true, false},
+      {"the copy cannot replace the file", false, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.why);
+    dir.Write("abc.def", "a.txt\nb.txt\n");
+    dir.Write("a.txt", "a\nkept\n");
+    dir.Write("b.txt", "b\n");
+    g_openings = 0;
+    std::vector<Box> boxes;
+    if (c.failWrite) SetRewriteOpener(FirstCopyCannotBeWritten);
+    {
+      std::unique_ptr<HeldOpen> held(c.holdFirst ? new HeldOpen(dir.File("a.txt")) : nullptr);
+      BoxWatcher watcher;
+      EXPECT_EQ(1, Run());
+      boxes = watcher.Boxes();
+    }
+    SetRewriteOpener(nullptr);
+    EXPECT_EQ("a\nkept\n", dir.Read("a.txt"));
+    EXPECT_EQ("b\r\n", dir.Read("b.txt"));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "Error");
+    EXPECT_EQ(boxes[0].text,
+              "Could not rewrite " + dir.File("a.txt") + "; the file was left as it was");
+    EXPECT_FALSE(AnyTemporaryIn(dir.Path()));
+  }
 }
 
 TEST_F(Rewrite, LongNamesAreReadInPiecesOfNinetyNine) {
@@ -162,6 +222,18 @@ TEST_F(DateIndexFile, UncreatableIndexGivesZero) {
   CreateDirectoryA(dir.File("date").c_str(), nullptr);  // a directory stands where the file goes
   dir.Write("01-02-13.DN", "x");
   EXPECT_EQ(0, WriteDateIndex(dir.Path().c_str()));
+}
+
+// The index is replaced in one step: an index that cannot be put in place leaves the old one.
+TEST_F(DateIndexFile, AnIndexThatCannotReplaceTheOldOneLeavesIt) {
+  dir.Write("date", "31-12-99\r\n");
+  dir.Write("01-02-13.DN", "x");
+  {
+    HeldOpen held(dir.File("date"));
+    EXPECT_EQ(0, WriteDateIndex(dir.Path().c_str()));
+  }
+  EXPECT_EQ("31-12-99\r\n", dir.Read("date"));
+  EXPECT_FALSE(AnyTemporaryIn(dir.Path()));
 }
 
 }  // namespace
