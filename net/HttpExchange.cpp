@@ -120,6 +120,33 @@ int ConnectWithin(SOCKET s, const sockaddr_in& address) {
   return ioctlsocket(s, FIONBIO, &blocking) == 0 ? 1 : 0;
 }
 
+// The error that ended the connection, 0 for a clean close. Windows reports a reset to recv;
+// Wine hands recv a clean end and keeps the reset for the poll, which WSAPoll (Windows Vista on,
+// and Wine) shows as POLLERR. Where WSAPoll is missing, recv's own report is all there is.
+int PendingSocketError(SOCKET s) {
+  struct PollEntry {  // WSAPOLLFD, which <winsock.h> does not declare
+    SOCKET fd;
+    SHORT events;
+    SHORT revents;
+  };
+  constexpr SHORT kPollErr = 0x0001;
+  constexpr SHORT kPollReadNormal = 0x0100;
+  using PollFunction = int(WINAPI*)(PollEntry*, ULONG, INT);
+  static const PollFunction poll = [] {
+    HMODULE winsock = LoadLibraryA("ws2_32.dll");
+    return winsock != nullptr ? reinterpret_cast<PollFunction>(
+                                    reinterpret_cast<void*>(GetProcAddress(winsock, "WSAPoll")))
+                              : nullptr;
+  }();
+  int error = 0;
+  int size = sizeof error;
+  if (getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size) != 0) return WSAGetLastError();
+  if (error != 0 || poll == nullptr) return error;
+  PollEntry entry{s, kPollReadNormal, 0};
+  if (poll(&entry, 1, 0) == 1 && (entry.revents & kPollErr) != 0) return WSAECONNRESET;
+  return 0;
+}
+
 // A failure of the body is shown with the temporary already gone, so that nothing is left behind
 // while the box waits.
 [[noreturn]] void FailBody(UniqueFile& file, ReplacementFile& replacement, const char* text, const char* caption) {
@@ -307,11 +334,12 @@ int GetFile() {
     if (wait == Wait::Aborted || IsTransferAborted()) EndTransfer(kTransferAborted);
     // Only the server closing the connection ends the body; a reset or a failed receive loses
     // the rest of it, unless every announced byte has arrived.
-    if (n == 0) break;
-    if (n < 0) {
+    const int error = n < 0 ? WSAGetLastError() : n == 0 ? PendingSocketError(t.socket) : 0;
+    if (n == 0 && error == 0) break;
+    if (n <= 0) {
       if (lengthGiven && received >= length) break;
       char text[64];
-      std::snprintf(text, sizeof text, "Connection to remote host lost (%d)", WSAGetLastError());
+      std::snprintf(text, sizeof text, "Connection to remote host lost (%d)", error);
       FailBody(file, replacement, text, "Socket error");
     }
     // Each sent message waits for the user-interface thread, so none is sent that would not
