@@ -208,20 +208,6 @@ TEST_F(Exchange, BodyCutShortIsAnIncompleteDownload) {
   EXPECT_FALSE(FileExists(target));
 }
 
-// The names in a directory, "." and ".." left out.
-std::vector<std::string> DirectoryNames(const std::string& directory) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA found;
-  HANDLE find = FindFirstFileA((directory + "\\*").c_str(), &found);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    std::string name = found.cFileName;
-    if (name != "." && name != "..") names.push_back(name);
-  } while (FindNextFileA(find, &found));
-  FindClose(find);
-  return names;
-}
-
 TEST_F(Exchange, EveryKindOfFileKeepsItsOldCopyUnderEveryFault) {
   struct Kind {
     const char* name;

@@ -271,6 +271,19 @@ std::string ReadFileBytes(const std::string& path) {
 
 bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+std::vector<std::string> DirectoryNames(const std::string& directory) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA((directory + "\\*").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    std::string name = found.cFileName;
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileA(find, &found));
+  FindClose(find);
+  return names;
+}
+
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
   HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;

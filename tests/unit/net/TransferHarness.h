@@ -73,8 +73,9 @@ class TransferTest : public ::testing::Test {
 
 std::string ReadFileBytes(const std::string& path);  // empty when absent
 bool FileExists(const std::string& path);
+std::vector<std::string> DirectoryNames(const std::string& directory);  // without "." and ".."
 void WriteFileBytes(const std::string& path, const std::string& bytes);
-std::string Pattern(size_t size);
+std::string Pattern(size_t size);  // deterministic bytes that show any loss or shift
 // Compares file contents without printing kilobytes of binary on a mismatch.
 ::testing::AssertionResult SameBytes(const std::string& actual, const std::string& expected);
-std::string CurrentVolumeSerial();  // unsigned decimal, read from the system here  // deterministic bytes that show any loss or shift
+std::string CurrentVolumeSerial();  // unsigned decimal, read from the system here
