@@ -19,10 +19,15 @@ namespace {
 std::mutex g_boxLock;
 std::vector<ui::MessageBoxText> g_boxes;
 std::atomic<bool> g_answering{false};
+std::atomic<bool> g_answersPaused{false};
 
 // Answers every message box of this process with OK, recording what it said.
 void AnswerBoxes() {
   while (g_answering) {
+    if (g_answersPaused) {
+      Sleep(20);
+      continue;
+    }
     try {
       ui::MessageBoxText box = ui::AnswerMessageBox(IDOK, 200);
       std::lock_guard<std::mutex> lock(g_boxLock);
@@ -160,7 +165,14 @@ void TransferTest::SetUp() {
   ASSERT_NE(progressBar, nullptr);
 }
 
+void TransferTest::PauseBoxAnswers(bool paused) {
+  g_answersPaused = paused;
+  // A search for a box already under way (200 ms at most) must end before the pause counts.
+  if (paused) Sleep(400);
+}
+
 void TransferTest::TearDown() {
+  g_answersPaused = false;
   SetNoProgressTimeoutForTests(0);
   SetServerPeerForTests(nullptr, 0);
   SetTargetWriterForTests(nullptr);

@@ -59,6 +59,8 @@ class TransferTest : public ::testing::Test {
   // message; `onDone` for each completion (it may start the next transfer).
   TransferOutcome Run(const std::string& target, const std::string& serverPath, int32_t kind = 3,
                       const std::function<void(const ProgressMessage&)>& onProgress = {});
+  // While paused, message boxes wait for nobody, as in an unattended run.
+  static void PauseBoxAnswers(bool paused);
   // Forgets the boxes, progress and completions recorded so far (Run does this itself).
   void BeginRecording();
   // StartTransfer's code without waiting; a started transfer's outcome then comes from Wait.

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "app/AutoCloseBox.h"
+#include "app/ProgramState.h"
 #include "net/TransferSeams.h"
 #include "net/TransferWorker.h"
 #include "tests/unit/net/TransferHarness.h"
@@ -96,6 +98,22 @@ TEST_F(Worker, ConnectionThatCannotBeOpenedGivesOneSocketErrorBox) {
   ASSERT_EQ(unknown.boxes.size(), 1u) << unknown.BoxSummary();
   EXPECT_EQ(unknown.boxes[0].caption, "Socket error");
   EXPECT_EQ(unknown.boxes[0].text, "Can't open connection to remote host (11001)");
+}
+
+TEST_F(Worker, UnattendedFailureBoxClosesItselfAndTheTransferEnds) {
+  WSADATA data;
+  ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &data), 0);
+  settings.ProxyPort = static_cast<uint16_t>(ClosedPort());
+  WSACleanup();
+  const unsigned delay = AutoCloseDelay();
+  g_automaticMode = 1;
+  SetAutoCloseDelay(200);
+  PauseBoxAnswers(true);
+  TransferOutcome out = Run(Target("unattended.txt"), "/daily.phtml", 1);
+  g_automaticMode = 0;
+  SetAutoCloseDelay(delay);
+  EXPECT_EQ(out.doneCount, 1) << "the Socket error box waited for a person";
+  EXPECT_EQ(out.result, kTransferFailed);
 }
 
 TEST_F(Worker, PeerThatNeverAcceptsTimesOutWhileConnecting) {
