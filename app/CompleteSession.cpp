@@ -46,6 +46,10 @@ std::string CleanUpCommand(const DownloadSettings& settings) {
 
 void CompleteSession(HWND dialog, const DownloadSettings& settings) {
   SessionState& session = Session();
+  // Whatever road led here (the template fetch never disabled them), nothing may start a second
+  // session or move the data directory while the ASCII update's wait dispatches messages.
+  EnableSessionButtons(dialog, 0);
+  session.completing = 1;
   SetStatusLine(dialog, "Decompressing");
   ExtractionPass(dialog, settings);
 
@@ -77,6 +81,7 @@ void CompleteSession(HWND dialog, const DownloadSettings& settings) {
     ScrollMessagesToEnd(dialog);
     if (ascii) SetProgressMarquee(dialog, 0);
   }
+  session.completing = 0;
   EnableSessionButtons(dialog, 1);
   if (ascii) {
     EnableClosing(dialog, 1);

@@ -117,10 +117,13 @@ void OnDownloadPress(HWND dialog, const DownloadSettings& settings) {
   SessionState& session = Session();
   if (session.busy == 1) {
     Transport().Abort();
+    session.abortRequested = 1;
     return;
   }
-  // The catalogue alone is on its way: one transfer at a time, so the press is refused.
-  if (session.catalogueFetch) return;
+  // The catalogue alone is on its way: one transfer at a time, so the press is refused. A press
+  // that reaches the dialog while the completion steps run (the ASCII update dispatches
+  // messages) or once Exit has begun starts nothing either.
+  if (session.catalogueFetch || session.completing || session.exiting) return;
 
   // Seeded before the catalogue test too: the catalogue fetch of a first run also ends in the
   // completion steps, which store the newest date, and must not store 0 over the last date.
@@ -129,6 +132,11 @@ void OnDownloadPress(HWND dialog, const DownloadSettings& settings) {
   const std::string catalogue = InDataDirectory(settings, "files.ini");
   if (!FileHasData(catalogue.c_str())) {
     MessageBoxA(dialog, "The file list template is missing, will download a new copy", "Warning", MB_OK);
+    // Its completion runs the item table against the list: an empty, rewound one, whatever an
+    // earlier stop left behind.
+    ClearDownloadList();
+    RewindDownloadList();
+    session.currentItem = nullptr;
     session.catalogueFetch = 1;
     BeginTransfer(dialog, catalogue, kCataloguePath, kKindFile);
     return;
@@ -211,10 +219,16 @@ void OnFileDone(HWND dialog, const DownloadSettings& settings, int result) {
 
 void OnTransferDone(HWND dialog, const DownloadSettings& settings, int result, int32_t kind) {
   SessionState& session = Session();
+  // Exit has begun (its boxes dispatch messages): the list is gone and the dialog is ending.
+  if (session.exiting) return;
   SetStatusLine(dialog, "Idle");
   session.busy = 0;
   session.catalogueFetch = 0;
   SetBusyDisplay(dialog, 0, "");
+  if (session.abortRequested) {
+    session.abortRequested = 0;
+    result = kTransferAborted;
+  }
   if (result == kTransferAborted) {
     StopSession(dialog);
     return;
@@ -252,6 +266,7 @@ void OnCommand(HWND dialog, DownloadSettings* settings, int id) {
     case IDC_SESSION_EXIT:
       // Escape arrives here too; while the ASCII update runs the dialog must stay.
       if (!ClosingEnabled(dialog)) break;
+      Session().exiting = 1;
       RunExitSteps(dialog, *settings);
       EndDialog(dialog, 0);
       break;

@@ -19,6 +19,14 @@ struct SessionState {
   // The newest date of the session, seeded from DownloadInfo at a Download press and raised by
   // the extraction pass, which stores it back.
   int32_t newestDate = 0;
+  // 1 from an Abort press until the next completion: that completion counts as an abort whatever
+  // its result, since an abort pressed before the body arrives may end as a plain failure (404).
+  int abortRequested = 0;
+  // 1 while CompleteSession runs: its ASCII update dispatches messages, and a press then must
+  // start nothing.
+  int completing = 0;
+  // 1 once the exit steps have begun: a completion still on its way changes nothing.
+  int exiting = 0;
 };
 
 SessionState& Session();

@@ -70,8 +70,35 @@ TEST_F(CompletionTest, AsciiUpdateShowsItsLinesOnceAndTakesTheMarqueeOffAgain) {
   EXPECT_EQ(20241202, registry.Int("DownloadInfo"));
 }
 
+// The catalogue fetched alone completes with the update: a press that reaches the dialog while
+// the update runs starts nothing, and the buttons stay disabled until the end.
+TEST_F(CompletionTest, APressDuringTheUpdateOnTheTemplateRoadStartsNothing) {
+  std::remove(dir.File("files.ini").c_str());
+  dir.Write("ascii_update.bat", "@echo off\r\n:wait\r\nif not exist go.txt goto wait\r\n");
+  Run([&](HWND d) {
+    ui::Click(d, IDC_SESSION_DOWNLOAD);
+    ui::AnswerMessageBox(IDOK, ui::kDefaultTimeoutMs, "Warning");
+    Finish(d, transport.WaitStarted(1), 1, "/tkvn/dn/data/,D,Daily DN File,dn\n");
+    ASSERT_TRUE(Eventually([&] { return !ui::IsItemEnabled(d, IDC_SESSION_EXIT); }));
+    for (int id : {IDC_SESSION_CONFIGURE, IDC_SESSION_FILES, IDC_SESSION_DOWNLOAD})
+      EXPECT_FALSE(ui::IsItemEnabled(d, id)) << id;
+    PostMessageA(d, WM_COMMAND, IDC_SESSION_DOWNLOAD, 0);
+    Sleep(300);
+    EXPECT_TRUE(ui::MessageBoxes().empty());
+    dir.Write("go.txt", "go");
+    EXPECT_EQ("Tickvane", ui::AnswerMessageBox(IDOK, 30000).caption);
+    ui::Click(d, IDC_SESSION_EXIT);
+  });
+  EXPECT_EQ(1u, transport.Started().size());
+}
+
+// FixFiles.bat in a folder whose name holds what cmd would otherwise take apart.
 TEST_F(CompletionTest, UpdateFailedOnTheMessagePageFailsTheRunAndRunsFixFiles) {
-  dir.Write("ascii_update.bat", "@echo off\r\necho converted> result.txt\r\n");
+  TempDir odd(" (x86) & ^1");
+  for (const char* name : {"files.ini", "files.use", "ascii_update.exe", "FixFiles.bat"})
+    odd.Write(name, dir.Read(name));
+  PutSettings("demo", odd.Path());
+  odd.Write("ascii_update.bat", "@echo off\r\necho converted> result.txt\r\n");
   Run([&](HWND d) {
     RunOneDay(d, "UPDATE FAILED last night\n");
     ASSERT_TRUE(Eventually([&] {
@@ -86,7 +113,7 @@ TEST_F(CompletionTest, UpdateFailedOnTheMessagePageFailsTheRunAndRunsFixFiles) {
     EXPECT_EQ(" ", lines.back());
     ui::Click(d, IDC_SESSION_EXIT);
   });
-  EXPECT_TRUE(dir.Exists("fixed.txt")) << "FixFiles.bat after a failed run";
+  EXPECT_TRUE(odd.Exists("fixed.txt")) << "FixFiles.bat after a failed run";
 }
 
 // Records the follow-up program the exit steps open, and answers with a set result.
@@ -133,12 +160,20 @@ class ExitTest : public SessionTest {
     std::vector<ui::MessageBoxText> boxes;
     Run([&](HWND d) {
       ui::Click(d, IDC_SESSION_EXIT);
-      if (g_launchResult <= 32) boxes.push_back(ui::AnswerMessageBox(IDOK));
+      if (g_launchResult <= 32) {
+        // A completion still on its way, handled inside the box's loop, changes nothing.
+        ui::WaitForMessageBox();
+        PostMessageA(d, WM_TRANSFERDONE, 0, 3);
+        Sleep(300);
+        boxesWhileExiting = ui::MessageBoxes().size();
+        boxes.push_back(ui::AnswerMessageBox(IDOK));
+      }
       ui::WaitForWindowGone(d);
     });
     return boxes;
   }
   FakeRas ras;
+  size_t boxesWhileExiting = 0;
 };
 
 TEST_F(ExitTest, AmiBrokerModeOpensTheScriptAndReportsAFailure) {
@@ -148,6 +183,7 @@ TEST_F(ExitTest, AmiBrokerModeOpensTheScriptAndReportsAFailure) {
   EXPECT_EQ("file:\\broker\\script\\six.js", g_launches[0].file);
   EXPECT_EQ("<none>", g_launches[0].parameters);
   ASSERT_EQ(1u, boxes.size());
+  EXPECT_EQ(1u, boxesWhileExiting);
   EXPECT_EQ("Problem", boxes[0].caption);
   EXPECT_EQ("An error occured attempting to run the Amibroker update\n"
             "Please contact Tickvane support and quote error code: 2",

@@ -61,6 +61,12 @@ class FakeTransport final : public SessionTransport {
     throw ui::Timeout("transfer " + std::to_string(count) + " was not started");
   }
 
+  void Reset() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    started_.clear();
+    aborts = 0;
+  }
+
   std::atomic<int> refuseWith{7};  // the code the next Start returns; 7 = it runs
   std::atomic<int> aborts{0};
 

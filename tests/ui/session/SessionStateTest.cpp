@@ -105,18 +105,23 @@ TEST_F(SessionTest, WalksTheStateTableThroughPromptToCompletion) {
   EXPECT_EQ(20241206, registry.Int("DownloadInfo"));
 }
 
+// The transfer ends as aborted, or (the abort came before the body) as failed, a 404 say: the
+// session stops either way.
 TEST_F(SessionTest, DownloadDuringTheMessagePageAborts) {
-  Run([&](HWND d) {
-    PressDownload(d);
-    StartedTransfer page = transport.WaitStarted(1);
-    ui::Click(d, IDC_SESSION_DOWNLOAD);
-    ASSERT_TRUE(Eventually([&] { return transport.aborts == 1; }));
-    Finish(d, page, -1);
-    ExpectIdle(d, "abort");
-    Sleep(200);
-    EXPECT_EQ(1u, transport.Started().size());
-    ui::Click(d, IDC_SESSION_EXIT);
-  });
+  for (int ending : {-1, 0}) {
+    Run([&](HWND d) {
+      PressDownload(d);
+      StartedTransfer page = transport.WaitStarted(1);
+      ui::Click(d, IDC_SESSION_DOWNLOAD);
+      ASSERT_TRUE(Eventually([&] { return transport.aborts == 1; }));
+      Finish(d, page, ending);
+      ExpectIdle(d, "abort");
+      Sleep(200);
+      EXPECT_EQ(1u, transport.Started().size()) << ending;
+      ui::Click(d, IDC_SESSION_EXIT);
+    });
+    transport.Reset();
+  }
   EXPECT_EQ(20241129, registry.Int("DownloadInfo"));
 }
 
@@ -130,11 +135,18 @@ TEST_F(SessionTest, PromptAbortStopsWithTheDateUnchanged) {
     ui::Click(ui::WaitForWindow("File: /tkvn/dn/data/24-12-02.lzh"), IDC_PROMPT_ABORT);
     ExpectIdle(d, "prompt Abort");
     EXPECT_EQ((std::vector<std::string>{"hello"}), ui::ListLines(d, IDC_SESSION_MESSAGES));
+    EXPECT_FALSE(dir.Exists("date"));
+    // The catalogue alone, fetched next, completes with an empty list: the refused Monday and
+    // the Tuesday after it are neither fetched nor counted.
+    std::remove(dir.File("files.ini").c_str());
+    ui::Click(d, IDC_SESSION_DOWNLOAD);
+    ui::AnswerMessageBox(IDOK, ui::kDefaultTimeoutMs, "Warning");
+    Finish(d, transport.WaitStarted(5), 1, "/tkvn/dn/data/,D,Daily DN File,dn\n");
+    ui::AnswerMessageBox(IDOK, ui::kDefaultTimeoutMs, "Tickvane");
     ui::Click(d, IDC_SESSION_EXIT);
   });
-  EXPECT_EQ(4u, transport.Started().size());
+  EXPECT_EQ(5u, transport.Started().size());
   EXPECT_EQ(20241129, registry.Int("DownloadInfo"));
-  EXPECT_FALSE(dir.Exists("date"));
 }
 
 TEST_F(SessionTest, FailedFetchesOfPageHolidaysAndCatalogue) {
