@@ -60,8 +60,7 @@ bool StartUpdate(PROCESS_INFORMATION* info, DWORD* error) {
 
 }  // namespace
 
-void RunAsciiUpdate(HWND dialog, const char* dataDirectory) {
-  const std::string directory = dataDirectory;
+void RunAsciiUpdate(HWND dialog, const std::string& directory) {
   EnableClosing(dialog, 0);
   DeleteFileA((directory + "\\result.txt").c_str());
   SetStatusLine(dialog, "Busy updating Tickvane ASCII database...");
@@ -71,7 +70,7 @@ void RunAsciiUpdate(HWND dialog, const char* dataDirectory) {
   // the run.
   char previous[MAX_PATH + 1] = {};
   DWORD previousLength = GetCurrentDirectoryA(sizeof previous, previous);
-  bool haveDirectory = SetCurrentDirectoryA(dataDirectory) != 0;
+  bool haveDirectory = SetCurrentDirectoryA(directory.c_str()) != 0;
   DWORD error = 0;
   PROCESS_INFORMATION info{};
   bool started = false;

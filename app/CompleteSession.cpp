@@ -20,7 +20,7 @@ namespace {
 
 // Extracts every archive of the list into the data directory and raises the newest date by
 // every item, fetched or skipped (weekly items carry -1 and never raise it).
-void ExtractionPass(HWND dialog, const DownloadSettings& settings) {
+void ExtractionPass(HWND dialog, const DownloadSettings& settings, const std::string& dataDirectory) {
   HWND bar = GetDlgItem(dialog, IDC_SESSION_PROGRESS);
   SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, static_cast<WORD>(DownloadItemCount())));
   SendMessageA(bar, PBM_SETSTEP, 1, 0);
@@ -32,14 +32,14 @@ void ExtractionPass(HWND dialog, const DownloadSettings& settings) {
     // A skipped item's archive is missing and passed over silently; a damaged one has had its
     // message. Either way the pass goes on.
     ExtractArchive(dialog, settings, item->LocalPath);
-    RewriteListedTextFiles("abc.def", settings.DataDirectory);
+    RewriteListedTextFiles("abc.def", dataDirectory.c_str());
     if (item->Date > session.newestDate) session.newestDate = item->Date;
     SendMessageA(bar, PBM_STEPIT, 0, 0);
   }
 }
 
-std::string CleanUpCommand(const DownloadSettings& settings) {
-  return std::string("\"") + settings.DataDirectory + "\\FixFiles.bat\"";
+std::string CleanUpCommand(const std::string& dataDirectory) {
+  return "\"" + dataDirectory + "\\FixFiles.bat\"";
 }
 
 }  // namespace
@@ -50,10 +50,11 @@ void CompleteSession(HWND dialog, const DownloadSettings& settings) {
   // session or move the data directory while the ASCII update's wait dispatches messages.
   EnableSessionButtons(dialog, 0);
   session.completing = 1;
+  const std::string dataDirectory(FieldText(settings.DataDirectory));
   SetStatusLine(dialog, "Decompressing");
-  ExtractionPass(dialog, settings);
+  ExtractionPass(dialog, settings, dataDirectory);
 
-  WriteDateIndex(settings.DataDirectory);
+  WriteDateIndex(dataDirectory.c_str());
   SetStatusLine(dialog, "Downloading");
   SetItemLabel(dialog, "");
   SendDlgItemMessageA(dialog, IDC_SESSION_PROGRESS, PBM_SETPOS, 0, 0);
@@ -68,7 +69,7 @@ void CompleteSession(HWND dialog, const DownloadSettings& settings) {
 
   bool asciiRan = false;
   if (ascii) {
-    RunAsciiUpdate(dialog, settings.DataDirectory);
+    RunAsciiUpdate(dialog, dataDirectory);
     asciiRan = true;
   }
   AppendMessageLine(dialog, " ");
@@ -77,7 +78,7 @@ void CompleteSession(HWND dialog, const DownloadSettings& settings) {
   bool failed = MessageListHasPrefix(dialog, "Update failed");
   if (failed) {
     SetStatusLine(dialog, "Update failed, please correct and try again!");
-    if (cleanUp) RunThroughCommandInterpreter(CleanUpCommand(settings));
+    if (cleanUp) RunThroughCommandInterpreter(CleanUpCommand(dataDirectory));
     ScrollMessagesToEnd(dialog);
     if (ascii) SetProgressMarquee(dialog, 0);
   }
@@ -99,7 +100,7 @@ void CompleteSession(HWND dialog, const DownloadSettings& settings) {
     AppendMessageLine(dialog, "Download and ASCII completed successfully.");
     AppendMessageLine(dialog, " ");
     SetStatusLine(dialog, "Download and ASCII completed successfully");
-    if (cleanUp) RunThroughCommandInterpreter(CleanUpCommand(settings));
+    if (cleanUp) RunThroughCommandInterpreter(CleanUpCommand(dataDirectory));
   } else {
     AppendMessageLine(dialog, "Download completed successfully.");
     AppendMessageLine(dialog, " ");

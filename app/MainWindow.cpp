@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <string>
 
 #include "app/MainWindowRes.h"
 #include "app/ProgramState.h"
@@ -47,7 +48,7 @@ void CreateMainWindow(HINSTANCE instance) {
 
   DownloadSettings settings;
   LoadDownloadSettings(window, &settings);
-  if (!CheckDataDirectory(window, settings.DataDirectory)) return;
+  if (!CheckDataDirectory(window, std::string(FieldText(settings.DataDirectory)).c_str())) return;
 
   if (DialogBoxParamA(instance, "DailyDnl", window, SessionDialogProc, 0) == -1)
     MessageBoxA(window, "Unable to create DailyDnl dialog box", "Fatal Error", MB_OK);

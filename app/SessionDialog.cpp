@@ -36,7 +36,7 @@ constexpr char kHolidaysPath[] = "/tkvn/dn/holiday.txt";
 constexpr char kCataloguePath[] = "/tkvn/tkvndn/files.ini";
 
 std::string InDataDirectory(const DownloadSettings& settings, const char* name) {
-  return std::string(settings.DataDirectory) + "\\" + name;
+  return std::string(FieldText(settings.DataDirectory)) + "\\" + name;
 }
 
 // Nothing caches the settings: each message loads the record afresh, so the settings dialog's
@@ -159,7 +159,7 @@ void OnDownloadPress(HWND dialog, const DownloadSettings& settings) {
 
 void OnMessagePageDone(HWND dialog, const DownloadSettings& settings) {
   EnableSessionButtons(dialog, 0);
-  ShowMessagePage(dialog, settings.DataDirectory);
+  ShowMessagePage(dialog, std::string(FieldText(settings.DataDirectory)));
   int32_t ascii = 0;
   LoadDownloadAscii(dialog, &ascii);
   if (ascii) {

@@ -303,6 +303,28 @@ TEST_F(SessionTest, SettingsAreReadAfreshAtEveryMessage) {
   });
 }
 
+// The stored record is a raw image: a text field that fills its whole size has no terminator,
+// and what follows it (here more text) is no part of it.
+TEST_F(SessionTest, UnterminatedTextFieldsAreReadWithinTheirSize) {
+  DownloadSettings record;
+  std::memset(&record, 'q', sizeof record);
+  std::memset(record.DataDirectory, 'd', sizeof record.DataDirectory);
+  record.UseProxy = record.ProxyLogin = record.HangupOnExit = 0;
+  registry.PutSettings(record);
+  std::string catalogueTarget;
+  Run([&](HWND d) {
+    ui::Click(d, IDC_SESSION_DOWNLOAD);
+    ui::AnswerMessageBox(IDOK, ui::kDefaultTimeoutMs, "Warning");
+    catalogueTarget = transport.WaitStarted(1).target;
+    // Arrived, though nothing can be written there: the completion steps and Exit follow.
+    PostMessageA(d, WM_TRANSFERDONE, 1, 3);
+    ui::AnswerMessageBox(IDOK, ui::kDefaultTimeoutMs, "Tickvane");
+    ui::Click(d, IDC_SESSION_EXIT);
+  });
+  EXPECT_EQ(std::string(260, 'd') + "\\files.ini", catalogueTarget);
+  EXPECT_EQ(20241129, registry.Int("DownloadInfo"));
+}
+
 // A registry that refuses writes while the record has gone: the store's load writes the defaults,
 // fails and says so. The box's own messages reach the dialog again, and must not each load (and
 // fail, and show a box) once more.
