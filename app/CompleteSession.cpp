@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/AsciiUpdate.h"
 #include "app/CommandInterpreter.h"
@@ -18,24 +19,41 @@
 
 namespace {
 
-// Extracts every archive of the list into the data directory and raises the newest date by
-// every item, fetched or skipped (weekly items carry -1 and never raise it).
-void ExtractionPass(HWND dialog, const DownloadSettings& settings, const std::string& dataDirectory) {
+constexpr char kNotExtractedLine[] =
+    "Download incomplete: some files could not be extracted; they will be downloaded again next time.";
+
+// Extracts every archive of the list into the data directory; gives the number of archives that
+// were fetched but could not be extracted. The newest date rises by every item, fetched or
+// skipped, that comes before the first day whose archive could not be extracted: the next run
+// fetches that day again, so DownloadInfo stays before it. Weekly items carry -1 and never
+// raise it.
+int ExtractionPass(HWND dialog, const DownloadSettings& settings, const std::string& dataDirectory) {
   HWND bar = GetDlgItem(dialog, IDC_SESSION_PROGRESS);
   SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, static_cast<WORD>(DownloadItemCount())));
   SendMessageA(bar, PBM_SETSTEP, 1, 0);
   SessionState& session = Session();
+  int32_t firstUndone = 0;  // none
+  std::vector<int32_t> done;
+  int notExtracted = 0;
   RewindDownloadList();
   while (const DownloadItem* item = NextDownloadItem()) {
     session.currentItem = item;
     SetItemLabel(dialog, item->LocalPath);
-    // A skipped item's archive is missing and passed over silently; a damaged one has had its
-    // message. Either way the pass goes on.
-    ExtractArchive(dialog, settings, item->LocalPath);
+    // 0 with the archive present: it could not be extracted, and its message has been shown. A
+    // skipped item's archive is missing (-1, or 0 from an extractor that does not tell the two
+    // apart) and is passed over silently. Either way the pass goes on.
+    if (ExtractArchive(dialog, settings, item->LocalPath) == 0 && FileHasData(item->LocalPath)) {
+      ++notExtracted;
+      if (item->Date > 0 && (firstUndone == 0 || item->Date < firstUndone)) firstUndone = item->Date;
+    } else {
+      done.push_back(item->Date);
+    }
     RewriteListedTextFiles("abc.def", dataDirectory.c_str());
-    if (item->Date > session.newestDate) session.newestDate = item->Date;
     SendMessageA(bar, PBM_STEPIT, 0, 0);
   }
+  for (int32_t date : done)
+    if (date > session.newestDate && (firstUndone == 0 || date < firstUndone)) session.newestDate = date;
+  return notExtracted;
 }
 
 std::string CleanUpCommand(const std::string& dataDirectory) {
@@ -52,7 +70,7 @@ void CompleteSession(HWND dialog, const DownloadSettings& settings) {
   session.completing = 1;
   const std::string dataDirectory(FieldText(settings.DataDirectory));
   SetStatusLine(dialog, "Decompressing");
-  ExtractionPass(dialog, settings, dataDirectory);
+  const int notExtracted = ExtractionPass(dialog, settings, dataDirectory);
 
   WriteDateIndex(dataDirectory.c_str());
   SetStatusLine(dialog, "Downloading");
@@ -82,6 +100,14 @@ void CompleteSession(HWND dialog, const DownloadSettings& settings) {
     ScrollMessagesToEnd(dialog);
     if (ascii) SetProgressMarquee(dialog, 0);
   }
+  // Days that the next run fetches again: this run did not complete, whatever else it did.
+  const bool incomplete = notExtracted > 0;
+  if (incomplete && !failed) {
+    AppendMessageLine(dialog, kNotExtractedLine);
+    AppendMessageLine(dialog, " ");
+    SetStatusLine(dialog, "Download incomplete");
+    ScrollMessagesToEnd(dialog);
+  }
   session.completing = 0;
   EnableSessionButtons(dialog, 1);
   if (ascii) {
@@ -94,6 +120,11 @@ void CompleteSession(HWND dialog, const DownloadSettings& settings) {
     return;
   }
   if (failed) return;
+  if (incomplete) {
+    MessageBoxA(dialog, "Download incomplete: some files could not be extracted.\nThey will be downloaded again next time.",
+                "Error", MB_OK);
+    return;
+  }
 
   AppendMessageLine(dialog, " ");
   if (asciiRan) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "app/AboutBox.h"
@@ -21,6 +22,7 @@
 #include "catalogue/FilesDialog.h"
 #include "files/Housekeeping.h"
 #include "net/TransferDone.h"
+#include "platform/ReplacementFile.h"
 #include "settings/SettingsDialog.h"
 #include "settings/SettingsStore.h"
 
@@ -61,6 +63,17 @@ bool ClosingEnabled(HWND dialog) { return IsWindowEnabled(GetDlgItem(dialog, IDC
 // Back to idle after an abort or a failure: the completion handler has already shown "Idle",
 // "&Download" and an empty item label. The download list stays until the next press.
 void StopSession(HWND dialog) { EnableSessionButtons(dialog, 1); }
+
+// Temporaries of a run that was killed while writing: in the data directory and in the archive
+// folder of every chosen file type. No transfer runs at a press, so none of them is in use.
+void RemoveLeftovers(const DownloadSettings& settings) {
+  const std::string directory(FieldText(settings.DataDirectory));
+  RemoveLeftoverTemporaries(directory);
+  int count = 0;
+  std::unique_ptr<FileType[]> chosen = LoadFileTypes(InDataDirectory(settings, "files.use").c_str(), &count);
+  for (int i = 0; chosen && i < count; ++i)
+    RemoveLeftoverTemporaries(directory + "\\" + std::string(FieldText(chosen[i].Prefix)));
+}
 
 // Starts one transfer. One that does not start is reported and leaves the dialog idle, since no
 // WM_TRANSFERDONE will come to move it on.
@@ -124,6 +137,7 @@ void OnDownloadPress(HWND dialog, const DownloadSettings& settings) {
   // that reaches the dialog while the completion steps run (the ASCII update dispatches
   // messages) or once Exit has begun starts nothing either.
   if (session.catalogueFetch || session.completing || session.exiting) return;
+  RemoveLeftovers(settings);
 
   // Seeded before the catalogue test too: the catalogue fetch of a first run also ends in the
   // completion steps, which store the newest date, and must not store 0 over the last date.

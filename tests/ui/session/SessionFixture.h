@@ -10,7 +10,10 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -75,6 +78,15 @@ class FakeTransport final : public SessionTransport {
   std::vector<StartedTransfer> started_;
 };
 
+// A small archive that extracts (one member, small.csv), from the test data of the source tree.
+inline std::string GoodArchive() {
+  const char* root = std::getenv("TKVN_SOURCE_DIR");
+  std::ifstream in(std::string(root ? root : "../..") + "/tests/data/lha/l0_lh4.lzh", std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (bytes.empty()) throw ui::Timeout("tests/data/lha/l0_lh4.lzh not found: set TKVN_SOURCE_DIR");
+  return bytes;
+}
+
 class SessionTest : public ::testing::Test {
  protected:
   static constexpr const char* kCaption = "Tickvane Download Service";
@@ -116,8 +128,10 @@ class SessionTest : public ::testing::Test {
     return result;
   }
 
-  // Ends the last started transfer with `result`; a received one writes `body` to its target.
-  void Finish(HWND dialog, const StartedTransfer& t, int result, const std::string& body = "x") {
+  // Ends the last started transfer with `result`; a received one writes `body` to its target, by
+  // default an archive that extracts.
+  void Finish(HWND dialog, const StartedTransfer& t, int result, std::string body = "") {
+    if (body.empty()) body = GoodArchive();
     if (result == 1) {
       std::FILE* f = std::fopen(t.target.c_str(), "wb");
       ASSERT_NE(nullptr, f) << t.target;
