@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "app/AsciiUpdate.h"
+#include "app/AutoCloseBox.h"
 #include "app/CommandInterpreter.h"
+#include "app/ExitCodes.h"
 #include "app/ProgramState.h"
 #include "app/SessionDialogRes.h"
 #include "app/SessionDisplay.h"
@@ -21,18 +23,19 @@ namespace {
 
 constexpr char kNotExtractedLine[] =
     "Download incomplete: some files could not be extracted; they will be downloaded again next time.";
+constexpr char kLeftOutLine[] = "Download incomplete: some days were left out; they will be downloaded again next time.";
 
 // Extracts every archive of the list into the data directory; gives the number of archives that
 // were fetched but could not be extracted. The newest date rises by every item, fetched or
-// skipped, that comes before the first day whose archive could not be extracted: the next run
-// fetches that day again, so DownloadInfo stays before it. Weekly items carry -1 and never
-// raise it.
+// skipped, that comes before the first day left undone: a day left out at the prompt, or one
+// whose archive could not be extracted, is fetched again by the next run, so DownloadInfo stays
+// before it. Weekly items carry -1 and never raise it.
 int ExtractionPass(HWND dialog, const DownloadSettings& settings, const std::string& dataDirectory) {
   HWND bar = GetDlgItem(dialog, IDC_SESSION_PROGRESS);
   SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, static_cast<WORD>(DownloadItemCount())));
   SendMessageA(bar, PBM_SETSTEP, 1, 0);
   SessionState& session = Session();
-  int32_t firstUndone = 0;  // none
+  int32_t firstUndone = session.firstLeftOut;  // 0: none
   std::vector<int32_t> done;
   int notExtracted = 0;
   RewindDownloadList();
@@ -54,6 +57,14 @@ int ExtractionPass(HWND dialog, const DownloadSettings& settings, const std::str
   for (int32_t date : done)
     if (date > session.newestDate && (firstUndone == 0 || date < firstUndone)) session.newestDate = date;
   return notExtracted;
+}
+
+// The outcome of an automatic run that reached its end, worst first.
+ExitCode Outcome(bool updateFailed, int notExtracted, int leftOut) {
+  if (updateFailed) return kExitUpdateFailed;
+  if (notExtracted > 0) return kExitNotExtracted;
+  if (leftOut > 0) return kExitDaysLeftOut;
+  return kExitCompleted;
 }
 
 std::string CleanUpCommand(const std::string& dataDirectory) {
@@ -101,9 +112,9 @@ void CompleteSession(HWND dialog, const DownloadSettings& settings) {
     if (ascii) SetProgressMarquee(dialog, 0);
   }
   // Days that the next run fetches again: this run did not complete, whatever else it did.
-  const bool incomplete = notExtracted > 0;
+  const bool incomplete = notExtracted > 0 || session.leftOut > 0;
   if (incomplete && !failed) {
-    AppendMessageLine(dialog, kNotExtractedLine);
+    AppendMessageLine(dialog, notExtracted > 0 ? kNotExtractedLine : kLeftOutLine);
     AppendMessageLine(dialog, " ");
     SetStatusLine(dialog, "Download incomplete");
     ScrollMessagesToEnd(dialog);
@@ -116,13 +127,14 @@ void CompleteSession(HWND dialog, const DownloadSettings& settings) {
   }
 
   if (g_automaticMode) {
+    SetRunOutcome(Outcome(failed, notExtracted, session.leftOut));
     PostMessageA(dialog, WM_COMMAND, IDC_SESSION_EXIT, 0);
     return;
   }
   if (failed) return;
   if (incomplete) {
-    MessageBoxA(dialog, "Download incomplete: some files could not be extracted.\nThey will be downloaded again next time.",
-                "Error", MB_OK);
+    ShowBox(dialog, "Download incomplete: some files could not be extracted.\nThey will be downloaded again next time.",
+            "Error", MB_OK);
     return;
   }
 
@@ -138,5 +150,5 @@ void CompleteSession(HWND dialog, const DownloadSettings& settings) {
     SetStatusLine(dialog, "Download completed successfully");
   }
   ScrollMessagesToEnd(dialog);
-  MessageBoxA(dialog, "Download completed successfully", "Tickvane", MB_OK);
+  ShowBox(dialog, "Download completed successfully", "Tickvane", MB_OK);
 }

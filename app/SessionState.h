@@ -27,6 +27,16 @@ struct SessionState {
   int completing = 0;
   // 1 once the exit steps have begun: a completion still on its way changes nothing.
   int exiting = 0;
+  // 1 when this session's holiday list arrived: in automatic mode a missing archive of a day
+  // that it names is skipped without the prompt.
+  int holidaysFetched = 0;
+  // The days that the prompt, unanswered in automatic mode, left out for the next run: how many,
+  // and the earliest date among them (0 when none). DownloadInfo stays before that date.
+  int leftOut = 0;
+  int32_t firstLeftOut = 0;
+  // 1 once an automatic run has fetched the missing catalogue and pressed Download again, so a
+  // catalogue that arrives empty cannot make it fetch for ever.
+  int templateFetched = 0;
 };
 
 SessionState& Session();

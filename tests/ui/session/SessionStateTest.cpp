@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/ExitCodes.h"
 #include "app/MissingFilePromptRes.h"
 #include "catalogue/DateHelpers.h"
 #include "tests/ui/session/SessionFixture.h"
@@ -254,7 +255,6 @@ TEST_F(SessionTest, NoSelectedFilesAsksWhetherToChooseSome) {
 
 TEST_F(SessionTest, WithoutUserNameTheSettingsDialogOpensAndNothingStarts) {
   PutSettings("");
-  g_automaticMode = 1;
   ui::MessageBoxText box;
   // The question comes while the dialog opens, before it is shown.
   ui::DriveModal([&] { DialogBoxParamA(g_instance, "DailyDnl", owner, SessionDialogProc, 0); },
@@ -290,6 +290,7 @@ TEST_F(SessionTest, AutomaticModeRunsWithoutQuestionsAndExits) {
   });
   SetLocalClock(nullptr);
   EXPECT_EQ(0, result);
+  EXPECT_EQ(kExitCompleted, ProgramExitCode());
   EXPECT_EQ(6u, transport.Started().size());
   EXPECT_EQ("/tkvn/dn/data/24-12-06.lzh", transport.Started()[5].serverPath);
   EXPECT_EQ(20241206, registry.Int("DownloadInfo"));
