@@ -28,7 +28,9 @@ def main():
             t0 = time.time()
             second = start(exe, "/a")
             code = wait_exit(second, 30)
-            check("a second instance with /a exits at once with 0", code == 0, f"exit code {code}")
+            # It did nothing: a scheduled run must not report that as success.
+            check("a second instance with /a exits at once with 12 (already running)", code == 12,
+                  f"exit code {code}")
             check("the first instance is still running", first.poll() is None)
             check("the second instance leaves no message box", uidrive.boxes() == [], str(uidrive.boxes()))
             uidrive.click(CAPTION, 2)
