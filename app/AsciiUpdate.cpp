@@ -12,13 +12,11 @@ namespace {
 constexpr size_t kProgressPiece = 999;
 
 // Shows the lines of procdate.txt that are not in the list yet. Pieces keep their line end, and a
-// piece counts as shown when some list line begins with it. While the update runs, a last piece
-// without its line end may be a line still being written: it waits for the next reading, or it
-// would show now and again once whole. `ended` takes every piece, the last one as it stands.
+// piece counts as shown when some list line begins with it. A line still being written waits for
+// the next reading, or it would show now and again once whole (see ProgressPieceReady).
 void ShowNewProgressLines(HWND dialog, bool ended) {
   for (const std::string& piece : ReadRawPieces("procdate.txt", kProgressPiece)) {
-    bool whole = piece.back() == '\n' || piece.size() == kProgressPiece;
-    if (!whole && !ended) continue;
+    if (!ProgressPieceReady(piece, kProgressPiece, ended)) continue;
     if (MessageListHasPrefix(dialog, piece.c_str())) continue;
     AppendMessageLine(dialog, piece.c_str());
     ScrollMessagesToEnd(dialog);
@@ -62,8 +60,7 @@ bool StartUpdate(PROCESS_INFORMATION* info, DWORD* error) {
 
 }  // namespace
 
-void RunAsciiUpdate(HWND dialog, const char* dataDirectory) {
-  const std::string directory = dataDirectory;
+void RunAsciiUpdate(HWND dialog, const std::string& directory) {
   EnableClosing(dialog, 0);
   DeleteFileA((directory + "\\result.txt").c_str());
   SetStatusLine(dialog, "Busy updating Tickvane ASCII database...");
@@ -73,7 +70,7 @@ void RunAsciiUpdate(HWND dialog, const char* dataDirectory) {
   // the run.
   char previous[MAX_PATH + 1] = {};
   DWORD previousLength = GetCurrentDirectoryA(sizeof previous, previous);
-  bool haveDirectory = SetCurrentDirectoryA(dataDirectory) != 0;
+  bool haveDirectory = SetCurrentDirectoryA(directory.c_str()) != 0;
   DWORD error = 0;
   PROCESS_INFORMATION info{};
   bool started = false;

@@ -5,8 +5,10 @@
 
 #include <windows.h>
 
+#include <string>
+
 // Runs the update to its end. Exit and the system menu's Close are disabled meanwhile (and left
 // disabled: the caller enables them again once it is done); the progress bar shows a marquee.
 // A batch that cannot be started adds an "Update failed" line to the message list, so that the
 // run counts as failed.
-void RunAsciiUpdate(HWND dialog, const char* dataDirectory);
+void RunAsciiUpdate(HWND dialog, const std::string& dataDirectory);

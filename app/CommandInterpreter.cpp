@@ -13,8 +13,9 @@ bool RunAndWait(const char* application, const std::string& commandLine) {
   line.push_back('\0');
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
+  // Minimised but visible: a batch that stops to ask something can be found on the task bar.
   startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_HIDE;
+  startup.wShowWindow = SW_SHOWMINNOACTIVE;
   PROCESS_INFORMATION info{};
   if (!CreateProcessA(application, line.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr,
                       nullptr, &startup, &info))
@@ -28,10 +29,13 @@ bool RunAndWait(const char* application, const std::string& commandLine) {
 }  // namespace
 
 bool RunThroughCommandInterpreter(const std::string& command) {
+  // cmd takes off the first and the last quote of what follows /c unless the text is one plain
+  // quoted name; one more pair around the whole command leaves a quoted path with ( ) & ^ whole.
+  const std::string argument = " /c \"" + command + "\"";
   char comspec[MAX_PATH] = {};
   DWORD n = GetEnvironmentVariableA("COMSPEC", comspec, sizeof comspec);
   if (n > 0 && n < sizeof comspec) {
-    if (RunAndWait(comspec, std::string("\"") + comspec + "\" /c " + command)) return true;
+    if (RunAndWait(comspec, std::string("\"") + comspec + "\"" + argument)) return true;
   }
-  return RunAndWait(nullptr, "cmd.exe /c " + command);
+  return RunAndWait(nullptr, "cmd.exe" + argument);
 }

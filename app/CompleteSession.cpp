@@ -4,9 +4,12 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/AsciiUpdate.h"
+#include "app/AutoCloseBox.h"
 #include "app/CommandInterpreter.h"
+#include "app/ExitCodes.h"
 #include "app/ProgramState.h"
 #include "app/SessionDialogRes.h"
 #include "app/SessionDisplay.h"
@@ -18,38 +21,69 @@
 
 namespace {
 
-// Extracts every archive of the list into the data directory and raises the newest date by
-// every item, fetched or skipped (weekly items carry -1 and never raise it).
-void ExtractionPass(HWND dialog, const DownloadSettings& settings) {
+constexpr char kNotExtractedLine[] =
+    "Download incomplete: some files could not be extracted; they will be downloaded again next time.";
+constexpr char kLeftOutLine[] = "Download incomplete: some days were left out; they will be downloaded again next time.";
+
+// Extracts every archive of the list into the data directory; gives the number of archives that
+// were fetched but could not be extracted. The newest date rises by every item, fetched or
+// skipped, that comes before the first day left undone: a day left out at the prompt, or one
+// whose archive could not be extracted, is fetched again by the next run, so DownloadInfo stays
+// before it. Weekly items carry -1 and never raise it.
+int ExtractionPass(HWND dialog, const DownloadSettings& settings, const std::string& dataDirectory) {
   HWND bar = GetDlgItem(dialog, IDC_SESSION_PROGRESS);
   SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, static_cast<WORD>(DownloadItemCount())));
   SendMessageA(bar, PBM_SETSTEP, 1, 0);
   SessionState& session = Session();
+  int32_t firstUndone = session.firstLeftOut;  // 0: none
+  std::vector<int32_t> done;
+  int notExtracted = 0;
   RewindDownloadList();
   while (const DownloadItem* item = NextDownloadItem()) {
     session.currentItem = item;
     SetItemLabel(dialog, item->LocalPath);
-    // A skipped item's archive is missing and passed over silently; a damaged one has had its
-    // message. Either way the pass goes on.
-    ExtractArchive(dialog, settings, item->LocalPath);
-    RewriteListedTextFiles("abc.def", settings.DataDirectory);
-    if (item->Date > session.newestDate) session.newestDate = item->Date;
+    // 0 with the archive present: it could not be extracted, and its message has been shown. A
+    // skipped item's archive is missing (-1, or 0 from an extractor that does not tell the two
+    // apart) and is passed over silently. Either way the pass goes on.
+    if (ExtractArchive(dialog, settings, item->LocalPath) == 0 && FileHasData(item->LocalPath)) {
+      ++notExtracted;
+      if (item->Date > 0 && (firstUndone == 0 || item->Date < firstUndone)) firstUndone = item->Date;
+    } else {
+      done.push_back(item->Date);
+    }
+    RewriteListedTextFiles("abc.def", dataDirectory.c_str());
     SendMessageA(bar, PBM_STEPIT, 0, 0);
   }
+  for (int32_t date : done)
+    if (date > session.newestDate && (firstUndone == 0 || date < firstUndone)) session.newestDate = date;
+  return notExtracted;
 }
 
-std::string CleanUpCommand(const DownloadSettings& settings) {
-  return std::string("\"") + settings.DataDirectory + "\\FixFiles.bat\"";
+// The outcome of an automatic run that reached its end, worst first.
+ExitCode Outcome(bool updateFailed, int notExtracted, int leftOut) {
+  if (updateFailed) return kExitUpdateFailed;
+  if (notExtracted > 0) return kExitNotExtracted;
+  if (leftOut > 0) return kExitDaysLeftOut;
+  return kExitCompleted;
+}
+
+std::string CleanUpCommand(const std::string& dataDirectory) {
+  return "\"" + dataDirectory + "\\FixFiles.bat\"";
 }
 
 }  // namespace
 
 void CompleteSession(HWND dialog, const DownloadSettings& settings) {
   SessionState& session = Session();
+  // Whatever road led here (the template fetch never disabled them), nothing may start a second
+  // session or move the data directory while the ASCII update's wait dispatches messages.
+  EnableSessionButtons(dialog, 0);
+  session.completing = 1;
+  const std::string dataDirectory(FieldText(settings.DataDirectory));
   SetStatusLine(dialog, "Decompressing");
-  ExtractionPass(dialog, settings);
+  const int notExtracted = ExtractionPass(dialog, settings, dataDirectory);
 
-  WriteDateIndex(settings.DataDirectory);
+  WriteDateIndex(dataDirectory.c_str());
   SetStatusLine(dialog, "Downloading");
   SetItemLabel(dialog, "");
   SendDlgItemMessageA(dialog, IDC_SESSION_PROGRESS, PBM_SETPOS, 0, 0);
@@ -64,7 +98,7 @@ void CompleteSession(HWND dialog, const DownloadSettings& settings) {
 
   bool asciiRan = false;
   if (ascii) {
-    RunAsciiUpdate(dialog, settings.DataDirectory);
+    RunAsciiUpdate(dialog, dataDirectory);
     asciiRan = true;
   }
   AppendMessageLine(dialog, " ");
@@ -73,10 +107,19 @@ void CompleteSession(HWND dialog, const DownloadSettings& settings) {
   bool failed = MessageListHasPrefix(dialog, "Update failed");
   if (failed) {
     SetStatusLine(dialog, "Update failed, please correct and try again!");
-    if (cleanUp) RunThroughCommandInterpreter(CleanUpCommand(settings));
+    if (cleanUp) RunThroughCommandInterpreter(CleanUpCommand(dataDirectory));
     ScrollMessagesToEnd(dialog);
     if (ascii) SetProgressMarquee(dialog, 0);
   }
+  // Days that the next run fetches again: this run did not complete, whatever else it did.
+  const bool incomplete = notExtracted > 0 || session.leftOut > 0;
+  if (incomplete && !failed) {
+    AppendMessageLine(dialog, notExtracted > 0 ? kNotExtractedLine : kLeftOutLine);
+    AppendMessageLine(dialog, " ");
+    SetStatusLine(dialog, "Download incomplete");
+    ScrollMessagesToEnd(dialog);
+  }
+  session.completing = 0;
   EnableSessionButtons(dialog, 1);
   if (ascii) {
     EnableClosing(dialog, 1);
@@ -84,22 +127,28 @@ void CompleteSession(HWND dialog, const DownloadSettings& settings) {
   }
 
   if (g_automaticMode) {
+    SetRunOutcome(Outcome(failed, notExtracted, session.leftOut));
     PostMessageA(dialog, WM_COMMAND, IDC_SESSION_EXIT, 0);
     return;
   }
   if (failed) return;
+  if (incomplete) {
+    ShowBox(dialog, "Download incomplete: some files could not be extracted.\nThey will be downloaded again next time.",
+            "Error", MB_OK);
+    return;
+  }
 
   AppendMessageLine(dialog, " ");
   if (asciiRan) {
     AppendMessageLine(dialog, "Download and ASCII completed successfully.");
     AppendMessageLine(dialog, " ");
     SetStatusLine(dialog, "Download and ASCII completed successfully");
-    if (cleanUp) RunThroughCommandInterpreter(CleanUpCommand(settings));
+    if (cleanUp) RunThroughCommandInterpreter(CleanUpCommand(dataDirectory));
   } else {
     AppendMessageLine(dialog, "Download completed successfully.");
     AppendMessageLine(dialog, " ");
     SetStatusLine(dialog, "Download completed successfully");
   }
   ScrollMessagesToEnd(dialog);
-  MessageBoxA(dialog, "Download completed successfully", "Tickvane", MB_OK);
+  ShowBox(dialog, "Download completed successfully", "Tickvane", MB_OK);
 }

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "app/AutoCloseBox.h"
 #include "app/ProgramState.h"
 #include "app/SessionState.h"
 #include "catalogue/DownloadItems.h"
@@ -23,7 +24,7 @@ void StartFollowUp(HWND dialog, const char* file, const char* parameters, const 
   if (result > 32) return;
   char text[200];
   std::snprintf(text, sizeof text, "%s%ld", failureText, static_cast<long>(result));
-  MessageBoxA(dialog, text, "Problem", MB_OK);
+  ShowBox(dialog, text, "Problem", MB_OK);
 }
 
 }  // namespace

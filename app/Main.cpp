@@ -1,11 +1,13 @@
-// Program entry of tkvndn.exe. The exit code is 0 on every path.
+// Program entry of tkvndn.exe. The exit code is 0 for every interactive run; an automatic run
+// returns the code of its outcome (app/ExitCodes.h).
 #include <windows.h>
 
+#include "app/ExitCodes.h"
 #include "app/MainWindow.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
-  if (!RegisterMainClass(instance)) return 0;
   ReadSwitches(commandLine ? commandLine : "");
+  if (!RegisterMainClass(instance)) return ProgramExitCode();
   CreateMainWindow(instance);
-  return 0;
+  return ProgramExitCode();
 }

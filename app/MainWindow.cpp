@@ -3,7 +3,10 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <string>
 
+#include "app/AutoCloseBox.h"
+#include "app/ExitCodes.h"
 #include "app/MainWindowRes.h"
 #include "app/ProgramState.h"
 #include "app/SessionDialog.h"
@@ -12,10 +15,46 @@
 
 const char kMainClassName[] = "tkvndn";
 
+namespace {
+
+struct WindowSearch {
+  DWORD process;
+  HWND enabled = nullptr;
+  HWND visible = nullptr;
+};
+
+BOOL CALLBACK NoteVisibleWindow(HWND window, LPARAM parameter) {
+  auto* search = reinterpret_cast<WindowSearch*>(parameter);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (process != search->process || !IsWindowVisible(window)) return TRUE;
+  if (!search->visible) search->visible = window;
+  if (!IsWindowEnabled(window)) return TRUE;
+  search->enabled = window;
+  return FALSE;
+}
+
+}  // namespace
+
+HWND VisibleWindowOf(HWND mainWindow) {
+  WindowSearch search{};
+  GetWindowThreadProcessId(mainWindow, &search.process);
+  // Top-level windows come in z-order, so the first enabled one is the box or dialog that a
+  // modal chain leaves usable; the transfer worker's boxes belong to another thread, which is
+  // why the whole process is searched.
+  EnumWindows(NoteVisibleWindow, reinterpret_cast<LPARAM>(&search));
+  if (search.enabled) return search.enabled;
+  return search.visible ? search.visible : mainWindow;
+}
+
 ATOM RegisterMainClass(HINSTANCE instance) {
   if (HWND running = FindWindowA(kMainClassName, nullptr)) {
-    if (IsIconic(running)) ShowWindow(running, SW_RESTORE);
-    SetForegroundWindow(running);
+    // The main window stays hidden: the person who started us again is to see what the running
+    // instance shows. A second automatic start has done nothing, which its exit code says.
+    HWND shown = VisibleWindowOf(running);
+    if (IsIconic(shown)) ShowWindow(shown, SW_RESTORE);
+    SetForegroundWindow(shown);
+    SetRunOutcome(kExitAlreadyRunning);
     return 0;
   }
   WNDCLASSA wc{};
@@ -27,7 +66,9 @@ ATOM RegisterMainClass(HINSTANCE instance) {
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   wc.lpszMenuName = "Menu";
   wc.lpszClassName = kMainClassName;
-  return RegisterClassA(&wc);
+  ATOM atom = RegisterClassA(&wc);
+  if (!atom) SetRunOutcome(kExitStartFailed);
+  return atom;
 }
 
 void ReadSwitches(const char* commandLine) {
@@ -41,16 +82,25 @@ void CreateMainWindow(HINSTANCE instance) {
   HWND window = CreateWindowExA(0, kMainClassName, "Tickvane Download Service", WS_OVERLAPPEDWINDOW,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
                                 nullptr, instance, nullptr);
-  if (!window) return;
+  if (!window) {
+    SetRunOutcome(kExitStartFailed);
+    return;
+  }
   ShowWindow(window, SW_HIDE);
   UpdateWindow(window);
 
   DownloadSettings settings;
   LoadDownloadSettings(window, &settings);
-  if (!CheckDataDirectory(window, settings.DataDirectory)) return;
+  if (!CheckDataDirectory(window, std::string(FieldText(settings.DataDirectory)).c_str())) {
+    SetRunOutcome(kExitDataDirectoryUnusable);
+    return;
+  }
 
-  if (DialogBoxParamA(instance, "DailyDnl", window, SessionDialogProc, 0) == -1)
-    MessageBoxA(window, "Unable to create DailyDnl dialog box", "Fatal Error", MB_OK);
+  // The session dialog is the run itself and ends by its own steps: it gets no automatic answer.
+  if (DialogBoxParamA(instance, "DailyDnl", window, SessionDialogProc, 0) == -1) {
+    SetRunOutcome(kExitStartFailed);
+    ShowBox(window, "Unable to create DailyDnl dialog box", "Fatal Error", MB_OK);
+  }
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -58,7 +108,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CREATE:
       InitCommonControls();
       if (kDebugBuild == 1)
-        MessageBoxA(window, "Special Debug Version (1)", "Information", MB_OK | MB_ICONINFORMATION);
+        ShowBox(window, "Special Debug Version (1)", "Information", MB_OK | MB_ICONINFORMATION);
       return 0;
     case WM_PAINT: {
       PAINTSTRUCT ps;

@@ -10,6 +10,11 @@ extern const char kMainClassName[];  // "tkvndn"
 // forward) or the class cannot be registered.
 ATOM RegisterMainClass(HINSTANCE instance);
 
+// The window of a running instance that a person sees: the enabled top-level window of its
+// process that comes first in z-order (the session dialog, or the box or dialog over it), else
+// its first visible one, else `mainWindow` itself.
+HWND VisibleWindowOf(HWND mainWindow);
+
 // Sets the three mode flags from the command-line text: each switch counts wherever it occurs,
 // with exact letter case.
 void ReadSwitches(const char* commandLine);

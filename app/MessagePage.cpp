@@ -6,8 +6,8 @@
 #include "app/SessionDisplay.h"
 #include "app/TextPieces.h"
 
-void ShowMessagePage(HWND dialog, const char* dataDirectory) {
+void ShowMessagePage(HWND dialog, const std::string& dataDirectory) {
   SendDlgItemMessageA(dialog, IDC_SESSION_MESSAGES, LB_RESETCONTENT, 0, 0);
-  for (const std::string& line : ReadShownPieces(std::string(dataDirectory) + "\\message.txt", 189))
+  for (const std::string& line : ReadShownPieces(dataDirectory + "\\message.txt", 189))
     AppendMessageLine(dialog, line.c_str());
 }

@@ -2,13 +2,13 @@
 
 #include <string>
 
+#include "app/AutoCloseBox.h"
 #include "app/CentreWindow.h"
 #include "app/MissingFilePromptRes.h"
-#include "app/ProgramState.h"
 
 INT_PTR RunMissingFilePrompt(HWND owner, const char* serverPath) {
-  return DialogBoxParamA(g_instance, "DownloadNotAvail", owner, MissingFilePromptProc,
-                         reinterpret_cast<LPARAM>(serverPath));
+  return RunModalDialog("DownloadNotAvail", owner, MissingFilePromptProc, reinterpret_cast<LPARAM>(serverPath),
+                        kPromptLeftUnanswered);
 }
 
 INT_PTR CALLBACK MissingFilePromptProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -20,12 +20,14 @@ INT_PTR CALLBACK MissingFilePromptProc(HWND dialog, UINT message, WPARAM wParam,
       return TRUE;
     }
     case WM_COMMAND:
-      // Only the three buttons leave the prompt: Escape and the system menu's Close arrive here
-      // as IDCANCEL and are swallowed, so the user has to decide.
+      // Only the three buttons leave the prompt (and, in automatic mode, the answer nobody gave):
+      // Escape and the system menu's Close arrive here as IDCANCEL and are swallowed, so the
+      // user has to decide.
       switch (LOWORD(wParam)) {
         case IDC_PROMPT_TRY_AGAIN:
         case IDC_PROMPT_SKIP:
         case IDC_PROMPT_ABORT:
+        case kPromptLeftUnanswered:
           EndDialog(dialog, LOWORD(wParam));
           break;
         default:

@@ -2,11 +2,14 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "app/AboutBox.h"
+#include "app/AutoCloseBox.h"
 #include "app/CentreWindow.h"
 #include "app/CompleteSession.h"
+#include "app/ExitCodes.h"
 #include "app/ExitSteps.h"
 #include "app/MessagePage.h"
 #include "app/MissingFilePrompt.h"
@@ -21,6 +24,7 @@
 #include "catalogue/FilesDialog.h"
 #include "files/Housekeeping.h"
 #include "net/TransferDone.h"
+#include "platform/ReplacementFile.h"
 #include "settings/SettingsDialog.h"
 #include "settings/SettingsStore.h"
 
@@ -36,7 +40,7 @@ constexpr char kHolidaysPath[] = "/tkvn/dn/holiday.txt";
 constexpr char kCataloguePath[] = "/tkvn/tkvndn/files.ini";
 
 std::string InDataDirectory(const DownloadSettings& settings, const char* name) {
-  return std::string(settings.DataDirectory) + "\\" + name;
+  return std::string(FieldText(settings.DataDirectory)) + "\\" + name;
 }
 
 // Nothing caches the settings: each message loads the record afresh, so the settings dialog's
@@ -59,8 +63,26 @@ void LoadForMessage(HWND dialog, UINT message, DownloadSettings* settings) {
 bool ClosingEnabled(HWND dialog) { return IsWindowEnabled(GetDlgItem(dialog, IDC_SESSION_EXIT)) != FALSE; }
 
 // Back to idle after an abort or a failure: the completion handler has already shown "Idle",
-// "&Download" and an empty item label. The download list stays until the next press.
-void StopSession(HWND dialog) { EnableSessionButtons(dialog, 1); }
+// "&Download" and an empty item label. The download list stays until the next press. In
+// automatic mode nobody is there to go on: the run ends as a completed one does, through Exit,
+// with the exit code that says why.
+void StopSession(HWND dialog, ExitCode why) {
+  EnableSessionButtons(dialog, 1);
+  if (!g_automaticMode) return;
+  SetRunOutcome(why);
+  PostMessageA(dialog, WM_COMMAND, IDC_SESSION_EXIT, 0);
+}
+
+// Temporaries of a run that was killed while writing: in the data directory and in the archive
+// folder of every chosen file type. No transfer runs at a press, so none of them is in use.
+void RemoveLeftovers(const DownloadSettings& settings) {
+  const std::string directory(FieldText(settings.DataDirectory));
+  RemoveLeftoverTemporaries(directory);
+  int count = 0;
+  std::unique_ptr<FileType[]> chosen = LoadFileTypes(InDataDirectory(settings, "files.use").c_str(), &count);
+  for (int i = 0; chosen && i < count; ++i)
+    RemoveLeftoverTemporaries(directory + "\\" + std::string(FieldText(chosen[i].Prefix)));
+}
 
 // Starts one transfer. One that does not start is reported and leaves the dialog idle, since no
 // WM_TRANSFERDONE will come to move it on.
@@ -72,10 +94,10 @@ bool BeginTransfer(HWND dialog, const std::string& target, const char* serverPat
   session.catalogueFetch = 0;
   SetStatusLine(dialog, "Idle");
   SetBusyDisplay(dialog, 0, "");
-  StopSession(dialog);
   char text[64];
   std::snprintf(text, sizeof text, "Unable to start the transfer (code %d)", code);
-  MessageBoxA(dialog, text, "Error", MB_OK);
+  ShowBox(dialog, text, "Error", MB_OK);
+  StopSession(dialog, kExitTransferNotStarted);
   return false;
 }
 
@@ -92,35 +114,60 @@ void OnInitDialog(HWND dialog, const DownloadSettings& settings) {
   CentreWindow(dialog, GetWindow(dialog, GW_OWNER));
   g_sessionWindow = dialog;
   Session() = SessionState{};
+  // Until the run gets further: the dialog closed before the end.
+  SetRunOutcome(kExitAborted);
   if (settings.Username[0] == '\0') {
-    MessageBoxA(dialog, "Username and Password needs to be configured.", "Download", MB_OK);
-    PostMessageA(dialog, WM_COMMAND, IDC_SESSION_CONFIGURE, 0);
+    ShowBox(dialog, "Username and Password needs to be configured.", "Download", MB_OK);
+    // Nobody is there to fill in the settings: an automatic run ends instead.
+    if (g_automaticMode) {
+      SetRunOutcome(kExitNoUserName);
+      PostMessageA(dialog, WM_COMMAND, IDC_SESSION_EXIT, 0);
+    } else {
+      PostMessageA(dialog, WM_COMMAND, IDC_SESSION_CONFIGURE, 0);
+    }
   } else if (g_automaticMode) {
     PostMessageA(dialog, WM_COMMAND, IDC_SESSION_DOWNLOAD, 0);
   }
 }
 
-// The list builder gave 0: with no file type selected the user may choose some now.
-void ReportNothingToDownload(HWND dialog, const DownloadSettings& settings) {
+// The list builder gave 0: with no file type selected the user may choose some now. True when
+// the files dialog comes next.
+bool ReportNothingToDownload(HWND dialog, const DownloadSettings& settings) {
   int count = 0;
   LoadFileTypes(InDataDirectory(settings, "files.use").c_str(), &count);
   if (count < 1 &&
-      MessageBoxA(dialog, "There are currently no files selected to download.\nWould you like to select files now?",
-                  "Download", MB_YESNO | MB_ICONQUESTION) == IDYES) {
+      ShowBox(dialog, "There are currently no files selected to download.\nWould you like to select files now?",
+              "Download", MB_YESNO | MB_ICONQUESTION) == IDYES) {
     PostMessageA(dialog, WM_COMMAND, IDC_SESSION_FILES, 0);
-    return;
+    return true;
   }
-  MessageBoxA(dialog, "No files found to download.\nCheck dates and file configuration.", "Error", MB_OK);
+  ShowBox(dialog, "No files found to download.\nCheck dates and file configuration.", "Error", MB_OK);
+  return false;
+}
+
+void ReportNoCatalogue(HWND dialog) {
+  ShowBox(dialog,
+          "Could not get list of file types from server.\nCan't proceed with download.\n"
+          "Check with Tickvane technical support.",
+          "Error", MB_OK);
 }
 
 void OnDownloadPress(HWND dialog, const DownloadSettings& settings) {
   SessionState& session = Session();
   if (session.busy == 1) {
     Transport().Abort();
+    session.abortRequested = 1;
     return;
   }
-  // The catalogue alone is on its way: one transfer at a time, so the press is refused.
-  if (session.catalogueFetch) return;
+  // The catalogue alone is on its way: one transfer at a time, so the press is refused. A press
+  // that reaches the dialog while the completion steps run (the ASCII update dispatches
+  // messages) or once Exit has begun starts nothing either.
+  if (session.catalogueFetch || session.completing || session.exiting) return;
+
+  RemoveLeftovers(settings);
+  session.holidaysFetched = 0;
+  session.leftOut = 0;
+  session.firstLeftOut = 0;
 
   // Seeded before the catalogue test too: the catalogue fetch of a first run also ends in the
   // completion steps, which store the newest date, and must not store 0 over the last date.
@@ -128,7 +175,18 @@ void OnDownloadPress(HWND dialog, const DownloadSettings& settings) {
 
   const std::string catalogue = InDataDirectory(settings, "files.ini");
   if (!FileHasData(catalogue.c_str())) {
-    MessageBoxA(dialog, "The file list template is missing, will download a new copy", "Warning", MB_OK);
+    // An automatic run fetched it already and goes on with the download: it came empty.
+    if (g_automaticMode && session.templateFetched) {
+      ReportNoCatalogue(dialog);
+      StopSession(dialog, kExitCatalogueFailed);
+      return;
+    }
+    ShowBox(dialog, "The file list template is missing, will download a new copy", "Warning", MB_OK);
+    // Its completion runs the item table against the list: an empty, rewound one, whatever an
+    // earlier stop left behind.
+    ClearDownloadList();
+    RewindDownloadList();
+    session.currentItem = nullptr;
     session.catalogueFetch = 1;
     BeginTransfer(dialog, catalogue, kCataloguePath, kKindFile);
     return;
@@ -138,9 +196,10 @@ void OnDownloadPress(HWND dialog, const DownloadSettings& settings) {
   session.currentItem = nullptr;
   switch (BuildDownloadList(dialog)) {
     case -1:
+      StopSession(dialog, kExitNothingToDownload);
       return;
     case 0:
-      ReportNothingToDownload(dialog, settings);
+      if (!ReportNothingToDownload(dialog, settings)) StopSession(dialog, kExitNothingToDownload);
       return;
     default:
       BeginBusyTransfer(dialog, "Daily message page", "Downloading", InDataDirectory(settings, "message.txt"),
@@ -151,7 +210,7 @@ void OnDownloadPress(HWND dialog, const DownloadSettings& settings) {
 
 void OnMessagePageDone(HWND dialog, const DownloadSettings& settings) {
   EnableSessionButtons(dialog, 0);
-  ShowMessagePage(dialog, settings.DataDirectory);
+  ShowMessagePage(dialog, std::string(FieldText(settings.DataDirectory)));
   int32_t ascii = 0;
   LoadDownloadAscii(dialog, &ascii);
   if (ascii) {
@@ -163,42 +222,65 @@ void OnMessagePageDone(HWND dialog, const DownloadSettings& settings) {
 }
 
 void OnHolidaysDone(HWND dialog, const DownloadSettings& settings, int result) {
+  Session().holidaysFetched = result == kTransferReceived;
   if (result == kTransferFailed)
-    MessageBoxA(dialog, "Unable to get list of public holidays.\nPlease skip manually when prompted.",
-                "File missing", MB_OK);
+    ShowBox(dialog, "Unable to get list of public holidays.\nPlease skip manually when prompted.", "File missing",
+            MB_OK);
   BeginBusyTransfer(dialog, "List file types", nullptr, InDataDirectory(settings, "files.ini"), kCataloguePath,
                     kKindFile);
   RewindDownloadList();
   Session().currentItem = nullptr;
 }
 
+// In automatic mode, a missing archive of a day that this session's fresh holiday list names is
+// skipped as Skip would, without asking.
+bool IsKnownHoliday(const DownloadSettings& settings, const DownloadItem& item) {
+  if (!g_automaticMode || !Session().holidaysFetched || item.Date <= 0) return false;
+  return IsHoliday(InDataDirectory(settings, "holiday.txt").c_str(), std::to_string(item.Date).c_str()) == 1;
+}
+
+// The prompt went unanswered in automatic mode: the day is neither fetched nor done. The other
+// days go on, and the completion keeps DownloadInfo before it so that the next run fetches it.
+void LeaveOut(HWND dialog, const DownloadItem& item) {
+  SessionState& session = Session();
+  ++session.leftOut;
+  if (item.Date > 0 && (session.firstLeftOut == 0 || item.Date < session.firstLeftOut))
+    session.firstLeftOut = item.Date;
+  AppendMessageLine(dialog, (std::string("Left out for now: ") + item.ServerPath).c_str());
+  ScrollMessagesToEnd(dialog);
+}
+
 // The catalogue or an item has arrived or failed: choose the next item, or complete.
-void OnFileDone(HWND dialog, const DownloadSettings& settings, int result) {
+void OnFileDone(HWND dialog, const DownloadSettings& settings, int result, bool templateRoad) {
   SessionState& session = Session();
   const DownloadItem* next = nullptr;
   if (!session.currentItem) {
     if (result == kTransferFailed) {
-      MessageBoxA(dialog,
-                  "Could not get list of file types from server.\nCan't proceed with download.\n"
-                  "Check with Tickvane technical support.",
-                  "Error", MB_OK);
-      StopSession(dialog);
+      ReportNoCatalogue(dialog);
+      StopSession(dialog, kExitCatalogueFailed);
+      return;
+    }
+    // An automatic run was started to download: with the catalogue in place it does so now.
+    if (templateRoad && g_automaticMode) {
+      session.templateFetched = 1;
+      PostMessageA(dialog, WM_COMMAND, IDC_SESSION_DOWNLOAD, 0);
       return;
     }
     next = NextDownloadItem();
-  } else if (result == kTransferReceived) {
+  } else if (result == kTransferReceived || IsKnownHoliday(settings, *session.currentItem)) {
     next = NextDownloadItem();
   } else {
     INT_PTR choice = RunMissingFilePrompt(dialog, session.currentItem->ServerPath);
     if (choice == -1) {
-      MessageBoxA(dialog, "Can't create download dialog box", "Error", MB_OK);
-      StopSession(dialog);
+      ShowBox(dialog, "Can't create download dialog box", "Error", MB_OK);
+      StopSession(dialog, kExitPromptNotCreated);
       return;
     }
     if (choice == IDC_PROMPT_ABORT) {
-      StopSession(dialog);
+      StopSession(dialog, kExitAborted);
       return;
     }
+    if (choice == kPromptLeftUnanswered) LeaveOut(dialog, *session.currentItem);
     next = choice == IDC_PROMPT_TRY_AGAIN ? session.currentItem : NextDownloadItem();
   }
 
@@ -211,12 +293,19 @@ void OnFileDone(HWND dialog, const DownloadSettings& settings, int result) {
 
 void OnTransferDone(HWND dialog, const DownloadSettings& settings, int result, int32_t kind) {
   SessionState& session = Session();
+  // Exit has begun (its boxes dispatch messages): the list is gone and the dialog is ending.
+  if (session.exiting) return;
+  const bool templateRoad = session.catalogueFetch == 1;
   SetStatusLine(dialog, "Idle");
   session.busy = 0;
   session.catalogueFetch = 0;
   SetBusyDisplay(dialog, 0, "");
+  if (session.abortRequested) {
+    session.abortRequested = 0;
+    result = kTransferAborted;
+  }
   if (result == kTransferAborted) {
-    StopSession(dialog);
+    StopSession(dialog, kExitAborted);
     return;
   }
   switch (kind) {
@@ -227,7 +316,7 @@ void OnTransferDone(HWND dialog, const DownloadSettings& settings, int result, i
       OnHolidaysDone(dialog, settings, result);
       break;
     case kKindFile:
-      OnFileDone(dialog, settings, result);
+      OnFileDone(dialog, settings, result, templateRoad);
       break;
     default:
       break;
@@ -247,11 +336,12 @@ void OnCommand(HWND dialog, DownloadSettings* settings, int id) {
       RunFilesDialog(dialog);
       break;
     case IDC_SESSION_ABOUT:
-      DialogBoxParamA(g_instance, "AboutBox", dialog, AboutBoxProc, 0);
+      RunModalDialog("AboutBox", dialog, AboutBoxProc, 0, IDOK);
       break;
     case IDC_SESSION_EXIT:
       // Escape arrives here too; while the ASCII update runs the dialog must stay.
       if (!ClosingEnabled(dialog)) break;
+      Session().exiting = 1;
       RunExitSteps(dialog, *settings);
       EndDialog(dialog, 0);
       break;

@@ -19,6 +19,24 @@ struct SessionState {
   // The newest date of the session, seeded from DownloadInfo at a Download press and raised by
   // the extraction pass, which stores it back.
   int32_t newestDate = 0;
+  // 1 from an Abort press until the next completion: that completion counts as an abort whatever
+  // its result, since an abort pressed before the body arrives may end as a plain failure (404).
+  int abortRequested = 0;
+  // 1 while CompleteSession runs: its ASCII update dispatches messages, and a press then must
+  // start nothing.
+  int completing = 0;
+  // 1 once the exit steps have begun: a completion still on its way changes nothing.
+  int exiting = 0;
+  // 1 when this session's holiday list arrived: in automatic mode a missing archive of a day
+  // that it names is skipped without the prompt.
+  int holidaysFetched = 0;
+  // The days that the prompt, unanswered in automatic mode, left out for the next run: how many,
+  // and the earliest date among them (0 when none). DownloadInfo stays before that date.
+  int leftOut = 0;
+  int32_t firstLeftOut = 0;
+  // 1 once an automatic run has fetched the missing catalogue and pressed Download again, so a
+  // catalogue that arrives empty cannot make it fetch for ever.
+  int templateFetched = 0;
 };
 
 SessionState& Session();

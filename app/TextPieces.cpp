@@ -38,3 +38,8 @@ std::vector<std::string> ReadShownPieces(const std::string& path, size_t pieceLe
   }
   return shown;
 }
+
+bool ProgressPieceReady(const std::string& piece, size_t pieceLength, bool ended) {
+  if (piece.empty()) return false;
+  return ended || piece.back() == '\n' || piece.size() == pieceLength;
+}

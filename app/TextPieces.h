@@ -16,6 +16,11 @@ std::string CutAtControl(const std::string& piece);
 // be opened.
 std::vector<std::string> ReadShownPieces(const std::string& path, size_t pieceLength);
 
+// Whether a raw progress piece (of at most `pieceLength` characters) is to be shown now. While the
+// writer runs, a last piece without its line end may still be growing and waits; once it has
+// `ended`, every piece counts. An empty piece (a line that begins with a zero byte) never shows.
+bool ProgressPieceReady(const std::string& piece, size_t pieceLength, bool ended);
+
 // The raw pieces of the file, each of at most `pieceLength` characters with its line end kept
 // (text mode: CR LF reads as LF). Empty when the file cannot be opened.
 std::vector<std::string> ReadRawPieces(const std::string& path, size_t pieceLength);

@@ -23,13 +23,15 @@ TEST(Start, DebugNoticeThenFatalErrorWhenTheSessionDialogCannotBeCreated) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   ASSERT_NE(0, RegisterMainClass(instance));
   ui::MessageBoxText notice, fatal;
-  HWND owner = nullptr, mainWindow = nullptr;
+  HWND owner = nullptr, mainWindow = nullptr, shown = nullptr;
   ui::DriveModal([&] { CreateMainWindow(instance); },
                  [&] {
                    notice = ui::AnswerMessageBox(IDOK);
                    fatal = ui::WaitForMessageBox();
                    owner = GetWindow(fatal.window, GW_OWNER);
                    mainWindow = FindWindowA(kMainClassName, nullptr);
+                   // What a second start brings forward: the box, not the hidden main window.
+                   shown = VisibleWindowOf(mainWindow);
                    ui::AnswerMessageBox(IDOK);
                  });
   EXPECT_EQ("Information", notice.caption);
@@ -38,6 +40,7 @@ TEST(Start, DebugNoticeThenFatalErrorWhenTheSessionDialogCannotBeCreated) {
   EXPECT_EQ("Unable to create DailyDnl dialog box", fatal.text);
   ASSERT_NE(nullptr, mainWindow);
   EXPECT_EQ(mainWindow, owner);
+  EXPECT_EQ(fatal.window, shown);
   EXPECT_FALSE(IsWindowVisible(mainWindow)) << "the main window stays hidden";
   EXPECT_EQ(instance, g_instance);
 

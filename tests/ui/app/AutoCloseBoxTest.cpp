@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app/AboutBox.h"
+#include "app/MissingFilePrompt.h"
 #include "app/ProgramState.h"
 #include "tools/uidriver/UiDriver.h"
 
@@ -32,6 +34,15 @@ TEST_F(AutoClose, UnansweredBoxTakesTheLosingAnswer) {
     EXPECT_EQ(row.answer, ShowBox(nullptr, "text", "caption", row.type)) << row.type;
     EXPECT_GE(GetTickCount() - start, 250u) << "closed before its time";
   }
+}
+
+// The program's own dialogs: the About box takes OK; the missing-file prompt takes the answer no
+// button gives, which leaves the day out for the next run.
+TEST_F(AutoClose, UnansweredDialogTakesItsAutomaticAnswer) {
+  g_automaticMode = 1;
+  g_instance = GetModuleHandleA(nullptr);
+  EXPECT_EQ(1, RunModalDialog("AboutBox", nullptr, AboutBoxProc, 0, IDOK));
+  EXPECT_EQ(kPromptLeftUnanswered, RunMissingFilePrompt(nullptr, "/tkvn/dn/data/24-12-03.lzh"));
 }
 
 TEST_F(AutoClose, InteractiveBoxWaitsForTheUser) {

@@ -7,8 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
+#include "app/AutoCloseBox.h"
+#include "app/ExitCodes.h"
 #include "app/ExitSteps.h"
+#include "catalogue/DateHelpers.h"
 #include "settings/HangUp.h"
 #include "tests/ui/session/SessionFixture.h"
 
@@ -22,7 +26,7 @@ class CompletionTest : public SessionTest {
     Finish(d, transport.WaitStarted(1), 1, page);
     Finish(d, transport.WaitStarted(2), 1, "20240101\n");
     Finish(d, transport.WaitStarted(3), 1, "/tkvn/dn/data/,D,Daily DN File,dn\n");
-    Finish(d, transport.WaitStarted(4), 1, "not an archive");
+    Finish(d, transport.WaitStarted(4), 1);
   }
 
   void SetUp() override {
@@ -70,8 +74,35 @@ TEST_F(CompletionTest, AsciiUpdateShowsItsLinesOnceAndTakesTheMarqueeOffAgain) {
   EXPECT_EQ(20241202, registry.Int("DownloadInfo"));
 }
 
+// The catalogue fetched alone completes with the update: a press that reaches the dialog while
+// the update runs starts nothing, and the buttons stay disabled until the end.
+TEST_F(CompletionTest, APressDuringTheUpdateOnTheTemplateRoadStartsNothing) {
+  std::remove(dir.File("files.ini").c_str());
+  dir.Write("ascii_update.bat", "@echo off\r\n:wait\r\nif not exist go.txt goto wait\r\n");
+  Run([&](HWND d) {
+    ui::Click(d, IDC_SESSION_DOWNLOAD);
+    ui::AnswerMessageBox(IDOK, ui::kDefaultTimeoutMs, "Warning");
+    Finish(d, transport.WaitStarted(1), 1, "/tkvn/dn/data/,D,Daily DN File,dn\n");
+    ASSERT_TRUE(Eventually([&] { return !ui::IsItemEnabled(d, IDC_SESSION_EXIT); }));
+    for (int id : {IDC_SESSION_CONFIGURE, IDC_SESSION_FILES, IDC_SESSION_DOWNLOAD})
+      EXPECT_FALSE(ui::IsItemEnabled(d, id)) << id;
+    PostMessageA(d, WM_COMMAND, IDC_SESSION_DOWNLOAD, 0);
+    Sleep(300);
+    EXPECT_TRUE(ui::MessageBoxes().empty());
+    dir.Write("go.txt", "go");
+    EXPECT_EQ("Tickvane", ui::AnswerMessageBox(IDOK, 30000).caption);
+    ui::Click(d, IDC_SESSION_EXIT);
+  });
+  EXPECT_EQ(1u, transport.Started().size());
+}
+
+// FixFiles.bat in a folder whose name holds what cmd would otherwise take apart.
 TEST_F(CompletionTest, UpdateFailedOnTheMessagePageFailsTheRunAndRunsFixFiles) {
-  dir.Write("ascii_update.bat", "@echo off\r\necho converted> result.txt\r\n");
+  TempDir odd(" (x86) & ^1");
+  for (const char* name : {"files.ini", "files.use", "ascii_update.exe", "FixFiles.bat"})
+    odd.Write(name, dir.Read(name));
+  PutSettings("demo", odd.Path());
+  odd.Write("ascii_update.bat", "@echo off\r\necho converted> result.txt\r\n");
   Run([&](HWND d) {
     RunOneDay(d, "UPDATE FAILED last night\n");
     ASSERT_TRUE(Eventually([&] {
@@ -86,7 +117,7 @@ TEST_F(CompletionTest, UpdateFailedOnTheMessagePageFailsTheRunAndRunsFixFiles) {
     EXPECT_EQ(" ", lines.back());
     ui::Click(d, IDC_SESSION_EXIT);
   });
-  EXPECT_TRUE(dir.Exists("fixed.txt")) << "FixFiles.bat after a failed run";
+  EXPECT_TRUE(odd.Exists("fixed.txt")) << "FixFiles.bat after a failed run";
 }
 
 // Records the follow-up program the exit steps open, and answers with a set result.
@@ -133,12 +164,20 @@ class ExitTest : public SessionTest {
     std::vector<ui::MessageBoxText> boxes;
     Run([&](HWND d) {
       ui::Click(d, IDC_SESSION_EXIT);
-      if (g_launchResult <= 32) boxes.push_back(ui::AnswerMessageBox(IDOK));
+      if (g_launchResult <= 32) {
+        // A completion still on its way, handled inside the box's loop, changes nothing.
+        ui::WaitForMessageBox();
+        PostMessageA(d, WM_TRANSFERDONE, 0, 3);
+        Sleep(300);
+        boxesWhileExiting = ui::MessageBoxes().size();
+        boxes.push_back(ui::AnswerMessageBox(IDOK));
+      }
       ui::WaitForWindowGone(d);
     });
     return boxes;
   }
   FakeRas ras;
+  size_t boxesWhileExiting = 0;
 };
 
 TEST_F(ExitTest, AmiBrokerModeOpensTheScriptAndReportsAFailure) {
@@ -148,6 +187,7 @@ TEST_F(ExitTest, AmiBrokerModeOpensTheScriptAndReportsAFailure) {
   EXPECT_EQ("file:\\broker\\script\\six.js", g_launches[0].file);
   EXPECT_EQ("<none>", g_launches[0].parameters);
   ASSERT_EQ(1u, boxes.size());
+  EXPECT_EQ(1u, boxesWhileExiting);
   EXPECT_EQ("Problem", boxes[0].caption);
   EXPECT_EQ("An error occured attempting to run the Amibroker update\n"
             "Please contact Tickvane support and quote error code: 2",
@@ -172,6 +212,99 @@ TEST_F(ExitTest, PivotraxWinsOverAmiBrokerAndTheHangUpComesFirst) {
 TEST_F(ExitTest, NoFollowUpWithoutItsSwitch) {
   EXPECT_TRUE(ExitWith(0, 0).empty());
   EXPECT_TRUE(g_launches.empty());
+}
+
+LocalDateTime FridayEvening() { return {2024, 12, 6, 20, 0, 0}; }
+
+// Automatic runs with nobody at the screen: every box and prompt closes itself with the answer
+// that loses, and every road, stopped or completed, ends through the exit steps (here the
+// follow-up program) with its own exit code. The list: Wednesday 4 to Friday 6 December.
+TEST_F(ExitTest, AutomaticRunsEndByThemselvesWithTheirExitCode) {
+  const std::string catalogue = "/tkvn/dn/data/,D,Daily DN File,dn\n";
+  struct Row {
+    const char* name;
+    std::function<void()> setUp;
+    std::function<void(HWND)> serve;
+    ExitCode code;
+    int32_t downloadInfo;
+    size_t transfers;
+  } rows[] = {
+      {"no user name", [&] { PutSettings(""); }, [](HWND) {}, kExitNoUserName, 20241203, 0},
+      {"start refused", [&] { transport.refuseWith = 5; }, [](HWND) {}, kExitTransferNotStarted, 20241203, 0},
+      {"no files selected", [&] { dir.Write("files.use", "# none\n"); }, [](HWND) {}, kExitNothingToDownload,
+       20241203, 0},
+      {"server unreachable", [] {},
+       [&](HWND d) {
+         for (size_t n = 1; n <= 3; ++n) Finish(d, transport.WaitStarted(n), 0);
+       },
+       kExitCatalogueFailed, 20241203, 3},
+      {"abort pressed", [] {},
+       [&](HWND d) {
+         StartedTransfer page = transport.WaitStarted(1);
+         PostMessageA(d, WM_COMMAND, IDC_SESSION_DOWNLOAD, 0);
+         ASSERT_TRUE(Eventually([&] { return transport.aborts == 1; }));
+         Finish(d, page, 0);
+       },
+       kExitAborted, 20241203, 1},
+      // Wednesday is a holiday of the fresh list: skipped unasked. Thursday's prompt goes
+      // unanswered: left out, Friday still fetched, DownloadInfo before Thursday.
+      {"holiday and a late day", [] {},
+       [&](HWND d) {
+         Finish(d, transport.WaitStarted(1), 1, "hello\n");
+         Finish(d, transport.WaitStarted(2), 1, "20241204\n");
+         Finish(d, transport.WaitStarted(3), 1, catalogue);
+         Finish(d, transport.WaitStarted(4), 0);
+         Finish(d, transport.WaitStarted(5), 0);
+         Finish(d, transport.WaitStarted(6), 1);
+       },
+       kExitDaysLeftOut, 20241204, 6},
+      {"damaged archive", [] {},
+       [&](HWND d) {
+         Finish(d, transport.WaitStarted(1), 1, "hello\n");
+         Finish(d, transport.WaitStarted(2), 1, "20240101\n");
+         Finish(d, transport.WaitStarted(3), 1, catalogue);
+         Finish(d, transport.WaitStarted(4), 1);
+         Finish(d, transport.WaitStarted(5), 1, "damaged");
+         Finish(d, transport.WaitStarted(6), 1);
+       },
+       kExitNotExtracted, 20241204, 6},
+      // The catalogue is fetched, then the download it was started for runs.
+      {"catalogue missing", [&] { std::remove(dir.File("files.ini").c_str()); },
+       [&](HWND d) {
+         Finish(d, transport.WaitStarted(1), 1, catalogue);
+         Finish(d, transport.WaitStarted(2), 1, "hello\n");
+         Finish(d, transport.WaitStarted(3), 1, "20240101\n");
+         Finish(d, transport.WaitStarted(4), 1, catalogue);
+         for (size_t n = 5; n <= 7; ++n) Finish(d, transport.WaitStarted(n), 1);
+       },
+       kExitCompleted, 20241206, 7},
+  };
+  SetLocalClock(FridayEvening);
+  SetAutoCloseDelay(200);
+  for (const Row& row : rows) {
+    TearDown();
+    SetUp();
+    transport.Reset();
+    // What an earlier row fetched: the list of the next one is built from the files on disk.
+    std::filesystem::remove_all(dir.File("dn"));
+    std::remove(dir.File("holiday.txt").c_str());
+    registry.PutInt("DownloadInfo", 20241203);
+    SCOPED_TRACE(row.name);
+    g_automaticMode = g_pivotraxMode = 1;
+    row.setUp();
+    g_sessionWindow = nullptr;
+    ui::DriveModal([&] { DialogBoxParamA(g_instance, "DailyDnl", owner, SessionDialogProc, 0); },
+                   [&] {
+                     ASSERT_TRUE(Eventually([] { return g_sessionWindow != nullptr; }));
+                     row.serve(g_sessionWindow);
+                   });
+    EXPECT_EQ(row.code, ProgramExitCode()) << row.name;
+    EXPECT_EQ(row.downloadInfo, registry.Int("DownloadInfo")) << row.name;
+    EXPECT_EQ(row.transfers, transport.Started().size()) << row.name;
+    EXPECT_EQ(1u, g_launches.size()) << row.name << ": the exit steps ran";
+  }
+  SetAutoCloseDelay(30000);
+  SetLocalClock(nullptr);
 }
 
 }  // namespace

@@ -10,7 +10,10 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -61,6 +64,12 @@ class FakeTransport final : public SessionTransport {
     throw ui::Timeout("transfer " + std::to_string(count) + " was not started");
   }
 
+  void Reset() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    started_.clear();
+    aborts = 0;
+  }
+
   std::atomic<int> refuseWith{7};  // the code the next Start returns; 7 = it runs
   std::atomic<int> aborts{0};
 
@@ -68,6 +77,15 @@ class FakeTransport final : public SessionTransport {
   std::mutex mutex_;
   std::vector<StartedTransfer> started_;
 };
+
+// A small archive that extracts (one member, small.csv), from the test data of the source tree.
+inline std::string GoodArchive() {
+  const char* root = std::getenv("TKVN_SOURCE_DIR");
+  std::ifstream in(std::string(root ? root : "../..") + "/tests/data/lha/l0_lh4.lzh", std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (bytes.empty()) throw ui::Timeout("tests/data/lha/l0_lh4.lzh not found: set TKVN_SOURCE_DIR");
+  return bytes;
+}
 
 class SessionTest : public ::testing::Test {
  protected:
@@ -110,8 +128,10 @@ class SessionTest : public ::testing::Test {
     return result;
   }
 
-  // Ends the last started transfer with `result`; a received one writes `body` to its target.
-  void Finish(HWND dialog, const StartedTransfer& t, int result, const std::string& body = "x") {
+  // Ends the last started transfer with `result`; a received one writes `body` to its target, by
+  // default an archive that extracts.
+  void Finish(HWND dialog, const StartedTransfer& t, int result, std::string body = "") {
+    if (body.empty()) body = GoodArchive();
     if (result == 1) {
       std::FILE* f = std::fopen(t.target.c_str(), "wb");
       ASSERT_NE(nullptr, f) << t.target;

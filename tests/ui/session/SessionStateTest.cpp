@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/ExitCodes.h"
 #include "app/MissingFilePromptRes.h"
 #include "catalogue/DateHelpers.h"
 #include "tests/ui/session/SessionFixture.h"
@@ -40,6 +41,9 @@ void ExpectIdle(HWND d, const char* after) {
 const char kPage[] = "<PRE>\n <PRE>\n<pre>\nToday\xC9s note\nline two\n\n</PRE>\n";
 
 TEST_F(SessionTest, WalksTheStateTableThroughPromptToCompletion) {
+  // Left behind by a run killed while writing; the press clears them, and only them, away.
+  CreateDirectoryA(dir.File("dn").c_str(), nullptr);
+  for (const char* name : {"~tk1A2B.tmp", "dn\\~tk0001.tmp", "dn\\keep.tmp"}) dir.Write(name, "part");
   std::vector<ui::MessageBoxText> boxes;
   INT_PTR result = Run([&](HWND d) {
     ExpectDisplay(d, {"Idle", "&Download", "", true, true, true}, "idle");
@@ -103,20 +107,28 @@ TEST_F(SessionTest, WalksTheStateTableThroughPromptToCompletion) {
   EXPECT_EQ("Download completed successfully", boxes[0].text);
   // The newest date is raised by the skipped items too.
   EXPECT_EQ(20241206, registry.Int("DownloadInfo"));
+  EXPECT_FALSE(dir.Exists("~tk1A2B.tmp"));
+  EXPECT_FALSE(dir.Exists("dn\\~tk0001.tmp"));
+  EXPECT_TRUE(dir.Exists("dn\\keep.tmp"));
 }
 
+// The transfer ends as aborted, or (the abort came before the body) as failed, a 404 say: the
+// session stops either way.
 TEST_F(SessionTest, DownloadDuringTheMessagePageAborts) {
-  Run([&](HWND d) {
-    PressDownload(d);
-    StartedTransfer page = transport.WaitStarted(1);
-    ui::Click(d, IDC_SESSION_DOWNLOAD);
-    ASSERT_TRUE(Eventually([&] { return transport.aborts == 1; }));
-    Finish(d, page, -1);
-    ExpectIdle(d, "abort");
-    Sleep(200);
-    EXPECT_EQ(1u, transport.Started().size());
-    ui::Click(d, IDC_SESSION_EXIT);
-  });
+  for (int ending : {-1, 0}) {
+    Run([&](HWND d) {
+      PressDownload(d);
+      StartedTransfer page = transport.WaitStarted(1);
+      ui::Click(d, IDC_SESSION_DOWNLOAD);
+      ASSERT_TRUE(Eventually([&] { return transport.aborts == 1; }));
+      Finish(d, page, ending);
+      ExpectIdle(d, "abort");
+      Sleep(200);
+      EXPECT_EQ(1u, transport.Started().size()) << ending;
+      ui::Click(d, IDC_SESSION_EXIT);
+    });
+    transport.Reset();
+  }
   EXPECT_EQ(20241129, registry.Int("DownloadInfo"));
 }
 
@@ -130,11 +142,18 @@ TEST_F(SessionTest, PromptAbortStopsWithTheDateUnchanged) {
     ui::Click(ui::WaitForWindow("File: /tkvn/dn/data/24-12-02.lzh"), IDC_PROMPT_ABORT);
     ExpectIdle(d, "prompt Abort");
     EXPECT_EQ((std::vector<std::string>{"hello"}), ui::ListLines(d, IDC_SESSION_MESSAGES));
+    EXPECT_FALSE(dir.Exists("date"));
+    // The catalogue alone, fetched next, completes with an empty list: the refused Monday and
+    // the Tuesday after it are neither fetched nor counted.
+    std::remove(dir.File("files.ini").c_str());
+    ui::Click(d, IDC_SESSION_DOWNLOAD);
+    ui::AnswerMessageBox(IDOK, ui::kDefaultTimeoutMs, "Warning");
+    Finish(d, transport.WaitStarted(5), 1, "/tkvn/dn/data/,D,Daily DN File,dn\n");
+    ui::AnswerMessageBox(IDOK, ui::kDefaultTimeoutMs, "Tickvane");
     ui::Click(d, IDC_SESSION_EXIT);
   });
-  EXPECT_EQ(4u, transport.Started().size());
+  EXPECT_EQ(5u, transport.Started().size());
   EXPECT_EQ(20241129, registry.Int("DownloadInfo"));
-  EXPECT_FALSE(dir.Exists("date"));
 }
 
 TEST_F(SessionTest, FailedFetchesOfPageHolidaysAndCatalogue) {
@@ -236,7 +255,6 @@ TEST_F(SessionTest, NoSelectedFilesAsksWhetherToChooseSome) {
 
 TEST_F(SessionTest, WithoutUserNameTheSettingsDialogOpensAndNothingStarts) {
   PutSettings("");
-  g_automaticMode = 1;
   ui::MessageBoxText box;
   // The question comes while the dialog opens, before it is shown.
   ui::DriveModal([&] { DialogBoxParamA(g_instance, "DailyDnl", owner, SessionDialogProc, 0); },
@@ -272,9 +290,34 @@ TEST_F(SessionTest, AutomaticModeRunsWithoutQuestionsAndExits) {
   });
   SetLocalClock(nullptr);
   EXPECT_EQ(0, result);
+  EXPECT_EQ(kExitCompleted, ProgramExitCode());
   EXPECT_EQ(6u, transport.Started().size());
   EXPECT_EQ("/tkvn/dn/data/24-12-06.lzh", transport.Started()[5].serverPath);
   EXPECT_EQ(20241206, registry.Int("DownloadInfo"));
+}
+
+// An archive that arrived but cannot be extracted is fetched again next time: DownloadInfo stays
+// before its day, and the run says so instead of reporting success.
+TEST_F(SessionTest, AnArchiveThatCannotBeExtractedHoldsTheDateBackAndIsNoSuccess) {
+  std::vector<ui::MessageBoxText> boxes;
+  Run([&](HWND d) {
+    PressDownload(d, "02/12/2024", "04/12/2024");
+    Finish(d, transport.WaitStarted(1), 1, "hello\n");
+    Finish(d, transport.WaitStarted(2), 1, "20240101\n");
+    Finish(d, transport.WaitStarted(3), 1, "/tkvn/dn/data/,D,Daily DN File,dn\n");
+    Finish(d, transport.WaitStarted(4), 1);
+    Finish(d, transport.WaitStarted(5), 1, "-lh5- damaged beyond repair");
+    Finish(d, transport.WaitStarted(6), 1);
+    // The extractor may name the file in a box of its own first.
+    do boxes.push_back(ui::AnswerMessageBox(IDOK));
+    while (boxes.back().caption != "Error" || boxes.back().text.rfind("Download incomplete", 0) != 0);
+    EXPECT_EQ("Download incomplete", ui::ItemText(d, IDC_SESSION_STATUS));
+    ui::Click(d, IDC_SESSION_EXIT);
+  });
+  EXPECT_EQ("Download incomplete: some files could not be extracted.\nThey will be downloaded again next time.",
+            boxes.back().text);
+  EXPECT_EQ(20241202, registry.Int("DownloadInfo"));
+  EXPECT_TRUE(dir.Exists("small.csv"));
 }
 
 TEST_F(SessionTest, SettingsAreReadAfreshAtEveryMessage) {
@@ -289,6 +332,28 @@ TEST_F(SessionTest, SettingsAreReadAfreshAtEveryMessage) {
     ExpectIdle(d, "abort");
     ui::Click(d, IDC_SESSION_EXIT);
   });
+}
+
+// The stored record is a raw image: a text field that fills its whole size has no terminator,
+// and what follows it (here more text) is no part of it.
+TEST_F(SessionTest, UnterminatedTextFieldsAreReadWithinTheirSize) {
+  DownloadSettings record;
+  std::memset(&record, 'q', sizeof record);
+  std::memset(record.DataDirectory, 'd', sizeof record.DataDirectory);
+  record.UseProxy = record.ProxyLogin = record.HangupOnExit = 0;
+  registry.PutSettings(record);
+  std::string catalogueTarget;
+  Run([&](HWND d) {
+    ui::Click(d, IDC_SESSION_DOWNLOAD);
+    ui::AnswerMessageBox(IDOK, ui::kDefaultTimeoutMs, "Warning");
+    catalogueTarget = transport.WaitStarted(1).target;
+    // Arrived, though nothing can be written there: the completion steps and Exit follow.
+    PostMessageA(d, WM_TRANSFERDONE, 1, 3);
+    ui::AnswerMessageBox(IDOK, ui::kDefaultTimeoutMs, "Tickvane");
+    ui::Click(d, IDC_SESSION_EXIT);
+  });
+  EXPECT_EQ(std::string(260, 'd') + "\\files.ini", catalogueTarget);
+  EXPECT_EQ(20241129, registry.Int("DownloadInfo"));
 }
 
 // A registry that refuses writes while the record has gone: the store's load writes the defaults,

@@ -49,6 +49,15 @@ TEST(TextPieces, RawPiecesKeepTheirLineEnds) {
   EXPECT_EQ(999u, ReadRawPieces(WriteTemp("pieces-big.txt", big), 999)[0].size());
 }
 
+TEST(TextPieces, AProgressPieceShowsOnceWholeOrWhenTheWriterHasEnded) {
+  struct Row {
+    std::string piece;
+    bool ended, ready;
+  } rows[] = {{"step\n", false, true}, {"ste", false, false}, {"ste", true, true},
+              {std::string(999, 'z'), false, true}, {"", false, false}, {"", true, false}};
+  for (const Row& row : rows) EXPECT_EQ(row.ready, ProgressPieceReady(row.piece, 999, row.ended)) << row.piece;
+}
+
 TEST(TextPieces, AMissingFileGivesNothing) {
   EXPECT_TRUE(ReadShownPieces(::testing::TempDir() + "no-such-file.txt", 189).empty());
   EXPECT_TRUE(ReadRawPieces(::testing::TempDir() + "no-such-file.txt", 999).empty());

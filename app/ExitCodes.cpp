@@ -1,0 +1,13 @@
+#include "app/ExitCodes.h"
+
+#include "app/ProgramState.h"
+
+namespace {
+
+ExitCode g_outcome = kExitCompleted;
+
+}  // namespace
+
+void SetRunOutcome(ExitCode code) { g_outcome = code; }
+
+int ProgramExitCode() { return g_automaticMode ? g_outcome : 0; }
