@@ -8,6 +8,7 @@
 #include <new>
 #include <string>
 
+#include "app/AutoCloseBox.h"
 #include "app/ProgramState.h"
 #include "net/BodyProgress.h"
 #include "net/DebugTrace.h"
@@ -17,6 +18,8 @@
 #include "net/TransferContext.h"
 #include "net/TransferSeams.h"
 #include "net/TransferWorker.h"
+#include "platform/ReplacementFile.h"
+#include "platform/UniqueHandle.h"
 
 namespace {
 
@@ -36,7 +39,7 @@ BOOL WriteWithFile(HANDLE file, const void* data, DWORD size, DWORD* written) {
 TargetWriter g_writer = WriteWithFile;
 
 void ShowMessage(const char* text, const char* caption) {
-  MessageBoxA(CurrentTransfer().dialog, text, caption, MB_OK);
+  ShowBox(CurrentTransfer().dialog, text, caption, MB_OK);
 }
 
 [[noreturn]] void FailTransfer(const char* text, const char* caption) {
@@ -49,15 +52,14 @@ void ShowMessage(const char* text, const char* caption) {
 enum class Wait { Ready, TimedOut, Aborted };
 
 // Waits until the socket has something to read (data, its end, or an error), until the
-// no-progress limit counted from `start`; with `abortable` an abort request ends the wait within
-// kAbortPollMs.
-Wait WaitReadable(SOCKET s, bool abortable, DWORD start) {
+// no-progress limit counted from `start`; an abort request ends the wait within kAbortPollMs.
+Wait WaitReadable(SOCKET s, DWORD start) {
   for (;;) {
-    if (abortable && IsTransferAborted()) return Wait::Aborted;
+    if (IsTransferAborted()) return Wait::Aborted;
     DWORD elapsed = GetTickCount() - start;
     if (elapsed >= g_timeoutMs) return Wait::TimedOut;
     DWORD slice = g_timeoutMs - elapsed;
-    if (abortable && slice > kAbortPollMs) slice = kAbortPollMs;
+    if (slice > kAbortPollMs) slice = kAbortPollMs;
     fd_set readable;
     FD_ZERO(&readable);
     FD_SET(s, &readable);
@@ -67,76 +69,91 @@ Wait WaitReadable(SOCKET s, bool abortable, DWORD start) {
   }
 }
 
-// Receives up to `size` bytes from the non-blocking socket, waiting for them at most the
-// no-progress limit. Returns recv's result (0 when the peer has closed, SOCKET_ERROR when the
-// receive failed); *wait tells when the wait ended first (timed out, aborted).
-int Receive(SOCKET s, char* buffer, int size, bool abortable, Wait* wait) {
+// Receives up to `size` bytes from the non-blocking socket, waiting for them until the
+// no-progress limit counted from `start`. Returns recv's result (0 when the peer has closed,
+// SOCKET_ERROR when the receive failed); *wait tells when the wait ended first (timed out,
+// aborted).
+int Receive(SOCKET s, char* buffer, int size, DWORD start, Wait* wait) {
   *wait = Wait::Ready;
-  const DWORD start = GetTickCount();
   for (;;) {
     int n = recv(s, buffer, size, 0);
     if (n != SOCKET_ERROR || WSAGetLastError() != WSAEWOULDBLOCK) return n;
-    *wait = WaitReadable(s, abortable, start);
+    *wait = WaitReadable(s, start);
     if (*wait != Wait::Ready) return SOCKET_ERROR;
   }
 }
 
-// Connects with the no-progress limit: a peer that never answers is given up on.
+// Connects with the no-progress limit: a peer that never answers is given up on, and an abort
+// request ends the attempt within kAbortPollMs.
 int ConnectWithin(SOCKET s, const sockaddr_in& address) {
   u_long nonBlocking = 1;
   if (ioctlsocket(s, FIONBIO, &nonBlocking) != 0) return 0;
   if (connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
     if (WSAGetLastError() != WSAEWOULDBLOCK) return 0;
-    fd_set writable, failed;
-    FD_ZERO(&writable);
-    FD_ZERO(&failed);
-    FD_SET(s, &writable);
-    FD_SET(s, &failed);
-    timeval tv{static_cast<long>(g_timeoutMs / 1000), static_cast<long>(g_timeoutMs % 1000 * 1000)};
-    int n = select(0, nullptr, &writable, &failed, &tv);
-    if (n == SOCKET_ERROR) return 0;
-    if (n == 0) FailTimedOut();
-    if (FD_ISSET(s, &failed)) {
-      int error = 0;
-      int size = sizeof error;
-      getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size);
-      WSASetLastError(error != 0 ? error : WSAECONNREFUSED);
-      return 0;
+    const DWORD start = GetTickCount();
+    for (;;) {
+      if (IsTransferAborted()) EndTransfer(kTransferAborted);
+      DWORD elapsed = GetTickCount() - start;
+      if (elapsed >= g_timeoutMs) FailTimedOut();
+      DWORD slice = g_timeoutMs - elapsed;
+      if (slice > kAbortPollMs) slice = kAbortPollMs;
+      fd_set writable, failed;
+      FD_ZERO(&writable);
+      FD_ZERO(&failed);
+      FD_SET(s, &writable);
+      FD_SET(s, &failed);
+      timeval tv{static_cast<long>(slice / 1000), static_cast<long>(slice % 1000 * 1000)};
+      int n = select(0, nullptr, &writable, &failed, &tv);
+      if (n == SOCKET_ERROR) return 0;
+      if (n == 0) continue;
+      if (FD_ISSET(s, &failed)) {
+        int error = 0;
+        int size = sizeof error;
+        getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size);
+        WSASetLastError(error != 0 ? error : WSAECONNREFUSED);
+        return 0;
+      }
+      break;
     }
   }
   u_long blocking = 0;
   return ioctlsocket(s, FIONBIO, &blocking) == 0 ? 1 : 0;
 }
 
-// The target file while the body arrives: deleted on every way out unless the body is complete.
-class PartialTarget {
- public:
-  explicit PartialTarget(const char* path) : path_(path) {
-    file_ = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    keep_ = !Opened();  // a file it could not create is not its own to delete
-  }
-  PartialTarget(const PartialTarget&) = delete;
-  PartialTarget& operator=(const PartialTarget&) = delete;
-  ~PartialTarget() { Discard(); }
-  bool Opened() const { return file_ != INVALID_HANDLE_VALUE; }
-  HANDLE File() const { return file_; }
-  void Keep() { keep_ = true; }
-  // Deletes the file now, before the failure is shown.
-  void Discard() {
-    Close();
-    if (!keep_) DeleteFileA(path_);
-    keep_ = true;
-  }
-  void Close() {
-    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
-    file_ = INVALID_HANDLE_VALUE;
-  }
+// The error that ended the connection, 0 for a clean close. Windows reports a reset to recv;
+// Wine hands recv a clean end and keeps the reset for the poll, which WSAPoll (Windows Vista on,
+// and Wine) shows as POLLERR. Where WSAPoll is missing, recv's own report is all there is.
+int PendingSocketError(SOCKET s) {
+  struct PollEntry {  // WSAPOLLFD, which <winsock.h> does not declare
+    SOCKET fd;
+    SHORT events;
+    SHORT revents;
+  };
+  constexpr SHORT kPollErr = 0x0001;
+  constexpr SHORT kPollReadNormal = 0x0100;
+  using PollFunction = int(WINAPI*)(PollEntry*, ULONG, INT);
+  static const PollFunction poll = [] {
+    HMODULE winsock = LoadLibraryA("ws2_32.dll");
+    return winsock != nullptr ? reinterpret_cast<PollFunction>(
+                                    reinterpret_cast<void*>(GetProcAddress(winsock, "WSAPoll")))
+                              : nullptr;
+  }();
+  int error = 0;
+  int size = sizeof error;
+  if (getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size) != 0) return WSAGetLastError();
+  if (error != 0 || poll == nullptr) return error;
+  PollEntry entry{s, kPollReadNormal, 0};
+  if (poll(&entry, 1, 0) == 1 && (entry.revents & kPollErr) != 0) return WSAECONNRESET;
+  return 0;
+}
 
- private:
-  const char* path_;
-  HANDLE file_ = INVALID_HANDLE_VALUE;
-  bool keep_ = false;
-};
+// A failure of the body is shown with the temporary already gone, so that nothing is left behind
+// while the box waits.
+[[noreturn]] void FailBody(UniqueFile& file, ReplacementFile& replacement, const char* text, const char* caption) {
+  file.Reset();
+  replacement.Discard();
+  FailTransfer(text, caption);
+}
 
 void SendProgress(UINT message, WPARAM wParam, LPARAM lParam) {
   SendMessageA(CurrentTransfer().progressBar, message, wParam, lParam);
@@ -219,11 +236,15 @@ long ReadResponseHeader(bool* lengthGiven) {
   if constexpr (kDebugBuild != 0) {
     if (!trace.Open()) FailTransfer("Unable to open debug file \\tkvndbg.txt", "Error");
   }
+  // The whole header must arrive within the no-progress limit: a byte now and then does not
+  // hold the transfer for ever.
+  const DWORD start = GetTickCount();
   for (;;) {
     char byte;
     Wait wait;
-    int n = Receive(t.socket, &byte, 1, false, &wait);
+    int n = Receive(t.socket, &byte, 1, start, &wait);
     if (wait == Wait::TimedOut) FailTimedOut();
+    if (wait == Wait::Aborted || IsTransferAborted()) EndTransfer(kTransferAborted);
     if (n != 1) FailTransfer("Incomplete reply from server", "HTTP error");
     if constexpr (kDebugBuild != 0) trace.Put(byte);
     ResponseHeaderReader::Step step;
@@ -247,6 +268,12 @@ long ReadResponseHeader(bool* lengthGiven) {
         reader.reset();
         ShowHttpStatusError(code);
       }
+      case ResponseHeaderReader::Step::HeaderTooLong:
+        FailTransfer("Reply header from server too long", "HTTP error");
+      case ResponseHeaderReader::Step::NoStatusLine:
+        FailTransfer("Invalid reply from server: no status line", "HTTP error");
+      case ResponseHeaderReader::Step::TransferCoding:
+        FailTransfer("Unsupported transfer encoding in reply from server", "HTTP error");
       case ResponseHeaderReader::Step::End:
         break;
     }
@@ -287,8 +314,13 @@ int GetFile() {
   if (length == -2 || length == 0) return 0;
   if (length == -1) EndTransfer(kTransferFailed);
 
-  PartialTarget target(t.targetPath);
-  if (!target.Opened()) FailTransfer("Can't open target file for writing", "Error");
+  // The body goes into a temporary beside the target, which is replaced only by a complete body:
+  // on every failure, abort or kill the previous file stays as it was.
+  ReplacementFile replacement(t.targetPath);
+  if (!replacement.Valid()) FailTransfer("Can't open target file for writing", "Error");
+  UniqueFile file(CreateFileA(replacement.TemporaryPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) FailTransfer("Can't open target file for writing", "Error");
   std::unique_ptr<char[]> buffer(new (std::nothrow) char[kBodyBlockSize]);
   if (!buffer) return 0;
   SendProgress(PBM_SETRANGE, 0, MAKELPARAM(0, kProgressRange));
@@ -297,14 +329,19 @@ int GetFile() {
   int barStep = -1;  // the step last set on the bar in this transfer
   for (;;) {
     Wait wait;
-    int n = Receive(t.socket, buffer.get(), kBodyReceiveMax, true, &wait);
-    if (wait == Wait::TimedOut) {
-      target.Discard();
-      FailTimedOut();
-    }
+    int n = Receive(t.socket, buffer.get(), kBodyReceiveMax, GetTickCount(), &wait);
+    if (wait == Wait::TimedOut) FailBody(file, replacement, "Connection to remote host timed out", "Socket error");
     if (wait == Wait::Aborted || IsTransferAborted()) EndTransfer(kTransferAborted);
-    // The server closing the connection ends the body; so does a failed receive.
-    if (n <= 0) break;
+    // Only the server closing the connection ends the body; a reset or a failed receive loses
+    // the rest of it, unless every announced byte has arrived.
+    const int error = n < 0 ? WSAGetLastError() : n == 0 ? PendingSocketError(t.socket) : 0;
+    if (n == 0 && error == 0) break;
+    if (n <= 0) {
+      if (lengthGiven && received >= length) break;
+      char text[64];
+      std::snprintf(text, sizeof text, "Connection to remote host lost (%d)", error);
+      FailBody(file, replacement, text, "Socket error");
+    }
     // Each sent message waits for the user-interface thread, so none is sent that would not
     // change the bar: a step equal to the bar's current one is not set again, and a step of 0
     // (a block too small to show in a long body) moves nothing.
@@ -315,20 +352,18 @@ int GetFile() {
       SendProgress(PBM_STEPIT, 0, 0);
     }
     DWORD written = 0;
-    if (!g_writer(target.File(), buffer.get(), static_cast<DWORD>(n), &written) ||
+    if (!g_writer(file.Get(), buffer.get(), static_cast<DWORD>(n), &written) ||
         written != static_cast<DWORD>(n)) {
-      target.Discard();
-      FailTransfer("Error writing target file", "Error");
+      FailBody(file, replacement, "Error writing target file", "Error");
     }
     received += n;
   }
   if (BodyIsShort(lengthGiven, length, received)) {
-    target.Discard();
     char text[96];
     std::snprintf(text, sizeof text, "Incomplete download: received %ld of %ld bytes",
                   static_cast<long>(received), length);
-    FailTransfer(text, "Error");
+    FailBody(file, replacement, text, "Error");
   }
-  target.Keep();
+  if (!CloseHandle(file.Release()) || !replacement.Commit()) FailTransfer("Error writing target file", "Error");
   return 1;
 }

@@ -1,8 +1,9 @@
 // The HTTP/1.0 exchange of one transfer, on the worker thread: connect to the download server
-// (or the proxy), send one GET, read the header one byte per receive, stream the body into the
-// target file in receives of at most 512 bytes. A failure found here is shown at once, in a box
-// owned by the session dialog, and ends the transfer through EndTransfer; these functions do not
-// pass such failures upward.
+// (or the proxy), send one GET, read the header one byte per receive, stream the body in receives
+// of at most 512 bytes into a temporary beside the target file, which replaces the target only
+// when the body is complete. A failure found here is shown at once, in a box owned by the session
+// dialog, and ends the transfer through EndTransfer; these functions do not pass such failures
+// upward.
 #pragma once
 
 #include <winsock.h>
@@ -18,11 +19,14 @@ int OpenServerConnection();
 int ResolveAddress(sockaddr_in* address, const char* host, uint16_t port);
 
 // 1 when the body is in the target file; 0 for status 404, an empty body, or no body buffer.
+// A body is complete when the server closes cleanly and, with a Content-Length, after that many
+// bytes; a reset or a failed receive before then stores nothing.
 // Every other end (failures, abort) goes through EndTransfer and does not return.
 int GetFile();
 
 // The body length (the Content-Length, or 100 without one), -2 for status 404, -1 when the line
-// buffer cannot be had. `lengthGiven`, when not null, tells whether the header named a length.
+// buffer cannot be had. A reply without a status line, with a transfer coding, or with a header
+// beyond 64 KiB or 60 seconds ends the transfer with its message. `lengthGiven`, when not null, tells whether the header named a length.
 long ReadResponseHeader(bool* lengthGiven = nullptr);
 
 // Shows the status's message (caption "HTTP error") and ends the transfer with result 0.

@@ -9,7 +9,8 @@ bool BuildHttpRequest(const DownloadSettings& settings, const RequestTarget& tar
   const std::string port = std::to_string(target.serverPort);
   const char* proxyCredentials = nullptr;
   std::string proxyLine;
-  if (settings.ProxyLogin != 0) {
+  // The proxy's credentials go to the proxy alone, never to the download server itself.
+  if (settings.UseProxy != 0 && settings.ProxyLogin != 0) {
     // Copied out at once: the next encoding overwrites the shared buffer.
     proxyCredentials = EncodeCredentials(FieldText(settings.ProxyUsername), FieldText(settings.ProxyPassword));
     if (proxyCredentials == nullptr) return false;

@@ -1,5 +1,6 @@
 // The one GET request of a transfer, byte for byte: request line, user agent, host, the two
-// cookies, the proxy credentials when the proxy login is on, the user's credentials, empty line.
+// cookies, the proxy credentials when the request goes through the proxy with its login on, the
+// user's credentials, empty line.
 #pragma once
 
 #include <cstddef>
@@ -21,7 +22,7 @@ struct RequestTarget {
 };
 
 // Builds the request from the transfer's copy of the settings. Through a proxy (UseProxy set)
-// the request line carries the absolute URI; the Proxy-Authorization line depends on ProxyLogin
-// alone. Returns false (and leaves `out` empty) when the request would not fit its block.
+// the request line carries the absolute URI and, with ProxyLogin set, a Proxy-Authorization
+// line; a direct request never carries the proxy's credentials. Returns false (and leaves `out` empty) when the request would not fit its block.
 bool BuildHttpRequest(const DownloadSettings& settings, const RequestTarget& target, std::string* out);
 

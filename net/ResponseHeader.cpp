@@ -28,9 +28,17 @@ bool NumberAfterFirstWord(const std::string& line, long* value) {
   return true;
 }
 
+// True when the upper-cased line is a header of this name: the name at the start, then a colon.
+// "X-Original-Content-Length:" is not a Content-Length.
+bool IsHeader(const std::string& line, const char* name) {
+  const std::string prefix = std::string(name) + ":";
+  return line.compare(0, prefix.size(), prefix) == 0;
+}
+
 }  // namespace
 
 ResponseHeaderReader::Step ResponseHeaderReader::Feed(char byte) {
+  if (++total_ > kHeaderMax) return Step::HeaderTooLong;
   if (byte == '\n') return EndOfLine();
   if (line_.size() >= kHeaderLineMax) return Step::LineTooLong;
   line_.push_back(byte);
@@ -40,7 +48,12 @@ ResponseHeaderReader::Step ResponseHeaderReader::Feed(char byte) {
 ResponseHeaderReader::Step ResponseHeaderReader::EndOfLine() {
   std::string line;
   line.swap(line_);
-  if (line.empty() || line == "\r") return Step::End;
+  if (line.empty() || line == "\r") {
+    if (!statusSeen_) return Step::NoStatusLine;
+    // A missing file stores nothing, whatever its framing.
+    if (transferCoding_ && !notFound_) return Step::TransferCoding;
+    return Step::End;
+  }
   for (char& c : line) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
@@ -51,7 +64,9 @@ ResponseHeaderReader::Step ResponseHeaderReader::EndOfLine() {
     statusCode_ = NumberAfterFirstWord(line, &code) ? static_cast<int>(code) : 0;
     if (statusCode_ == 404) notFound_ = true;
     else if (statusCode_ != 200) return Step::Status;
-  } else if (line.find("CONTENT-LENGTH") != std::string::npos) {
+  } else if (IsHeader(line, "TRANSFER-ENCODING")) {
+    transferCoding_ = true;
+  } else if (IsHeader(line, "CONTENT-LENGTH")) {
     long value = 0;
     // Without a blank after the colon no number follows the first word: the length stays.
     // A negative length is treated as missing.

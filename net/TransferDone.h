@@ -12,7 +12,8 @@ constexpr UINT WM_TRANSFERDONE = WM_USER + 10;
 // The body was received and written into the target file.
 constexpr int kTransferReceived = 1;
 // Failed or not available; a message box has been shown for every cause except status 404, an
-// empty body and a memory failure of the line or body buffer.
+// empty body and a memory failure of the line or body buffer. The target is as it was.
 constexpr int kTransferFailed = 0;
-// Aborted by the user during the body; the partial target file has been deleted.
+// Aborted by the user while connecting, reading the header or receiving the body; the target is
+// as it was.
 constexpr int kTransferAborted = -1;

@@ -9,7 +9,8 @@
 // still names the built-in server. Null restores the built-in one.
 void SetServerPeerForTests(const char* host, uint16_t port);
 
-// The longest wait for the next byte (connect, header, body); 0 restores the 60 seconds.
+// The longest wait for the connection, for the whole header, and for each next piece of the body;
+// 0 restores the 60 seconds.
 void SetNoProgressTimeoutForTests(DWORD milliseconds);
 
 // Replaces WriteFile for the body; null restores it.

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <exception>
 
+#include "app/AutoCloseBox.h"
 #include "net/HttpExchange.h"
 #include "net/TransferContext.h"
 #include "settings/SettingsStore.h"
@@ -44,7 +45,7 @@ int RunTransfer() {
   if (!OpenServerConnection()) {
     char text[80];
     std::snprintf(text, sizeof text, "Can't open connection to remote host (%d)", WSAGetLastError());
-    MessageBoxA(g_transfer.dialog, text, "Socket error", MB_OK);
+    ShowBox(g_transfer.dialog, text, "Socket error", MB_OK);
     return kTransferFailed;
   }
   return GetFile() != 0 ? kTransferReceived : kTransferFailed;
@@ -67,7 +68,7 @@ DWORD WINAPI TransferWorker(LPVOID) {
   } catch (const TransferEnding& ending) {
     result = ending.result;
   } catch (const std::exception& e) {
-    MessageBoxA(g_transfer.dialog, e.what(), "Error", MB_OK);
+    ShowBox(g_transfer.dialog, e.what(), "Error", MB_OK);
   }
   FinishTransfer(result);
   return 0;

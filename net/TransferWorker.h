@@ -26,7 +26,8 @@ constexpr size_t kServerPathMax = 200;
 int StartTransfer(HWND dialog, HWND progressBar, const char* targetPath, const char* serverPath,
                   int32_t requestKind);
 
-// Asks the running transfer to stop; honoured only while the body arrives, within half a second.
+// Asks the running transfer to stop; honoured while connecting, reading the header or receiving
+// the body, within a tenth of a second of the next wait.
 // The flag stays set after the end of a transfer and is cleared by the next StartTransfer.
 void RequestTransferAbort();
 int IsTransferAborted();

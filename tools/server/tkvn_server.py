@@ -39,6 +39,7 @@ FAULT_KEYS = {
     "stall_header_after": int, "stall_body_after": int, "stall_seconds": (int, float),
     "stall_then": str, "trickle_bytes": int, "trickle_interval": (int, float),
     "delay": (int, float), "reset": bool, "times": int,
+    "reset_body_after": int, "chunked": bool, "endless_header": bool, "no_status_line": bool,
 }
 
 MAX_REQUEST_HEAD = 65536
@@ -268,6 +269,14 @@ class Server:
         status, body, extra = self.choose_response(method, path, proxied, headers, fault)
         record["status"] = status
         head = self.build_head(status, body, extra, fault)
+        if fault.get("chunked"):
+            body = self.chunk(body)
+        if fault.get("endless_header"):
+            record["sent"] = self.send_endless_header(conn, head)
+            return
+        if "reset_body_after" in fault:
+            record["sent"] = self.send_then_reset(conn, head + body[:fault["reset_body_after"]])
+            return
         record["sent"] = self.send_response(conn, head, body, fault)
         self.finish(conn)
 
@@ -326,10 +335,14 @@ class Server:
 
     @staticmethod
     def build_head(status, body, extra, fault):
-        if "status_line" in fault:
+        chunked = fault.get("chunked")
+        if fault.get("no_status_line"):
+            lines = []
+        elif "status_line" in fault:
             lines = [fault["status_line"]]
         else:
-            lines = ["HTTP/1.0 %d %s" % (status, fault.get("reason", REASONS.get(status, "Unknown")))]
+            version = "HTTP/1.1" if chunked else "HTTP/1.0"
+            lines = ["%s %d %s" % (version, status, fault.get("reason", REASONS.get(status, "Unknown")))]
         if "header_line" in fault:
             # A line of exactly this many bytes before its line feed, the carriage return included.
             n = max(fault["header_line"], 10)
@@ -337,7 +350,9 @@ class Server:
         lines.append("Server: tkvn-standin")
         lines.append("Content-Type: application/octet-stream")
         length = fault.get("content_length", "normal")
-        if isinstance(length, int):
+        if chunked:
+            lines.append("Transfer-Encoding: chunked")  # and no length, as HTTP/1.1 requires
+        elif isinstance(length, int):
             lines.append("Content-Length: %d" % length)
         elif length == "normal":
             lines.append("Content-Length: %d" % len(body))
@@ -352,6 +367,44 @@ class Server:
         lines.extend(extra)
         lines.extend(str(h) for h in fault.get("headers", []))
         return ("\r\n".join(lines) + "\r\n\r\n").encode("latin-1")
+
+    @staticmethod
+    def chunk(body, size=1000):
+        """The body in the chunked framing of HTTP/1.1: hex size, CR LF, data, CR LF; a zero chunk ends it."""
+        out = b""
+        for i in range(0, len(body), size):
+            piece = body[i:i + size]
+            out += b"%x\r\n" % len(piece) + piece + b"\r\n"
+        return out + b"0\r\n\r\n"
+
+    def send_endless_header(self, conn, head):
+        """The head without its empty line, then short header lines until the client or the server
+        gives up; returns the bytes sent."""
+        conn.settimeout(30)
+        sent = 0
+        try:
+            conn.sendall(head[:-2])
+            sent = len(head) - 2
+            n = 0
+            while not self.stopping.is_set() and not self.client_gone(conn):
+                line = b"X-Pad-%d: more\r\n" % n
+                conn.sendall(line)
+                sent += len(line)
+                n += 1
+                if n % 64 == 0:
+                    time.sleep(0.001)
+        except OSError:
+            pass
+        return sent
+
+    @staticmethod
+    def send_then_reset(conn, data):
+        """Sends `data`, gives the client time to read it, then resets the connection (SO_LINGER 0)."""
+        conn.settimeout(30)
+        conn.sendall(data)
+        time.sleep(0.3)
+        conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        return len(data)
 
     def client_gone(self, conn):
         try:

@@ -100,7 +100,7 @@ TEST(HttpRequest, ThroughTheProxyTheRequestLineCarriesTheAbsoluteUri) {
             "\r\n");
 }
 
-TEST(HttpRequest, ProxyLoginAddsItsLineBeforeTheUsersWithOrWithoutUseProxy) {
+TEST(HttpRequest, ProxyLoginAddsItsLineBeforeTheUsersOnlyThroughTheProxy) {
   const std::string proxyLine = "Proxy-Authorization: Basic cHg6cHk=\r\n";  // "px:py"
   DownloadSettings s = Settings("jsmith", "pw");
   SetProxy(&s, true, true, "px", "py");
@@ -110,13 +110,13 @@ TEST(HttpRequest, ProxyLoginAddsItsLineBeforeTheUsersWithOrWithoutUseProxy) {
             "Host: download.tickvane.com:80\r\n"
             "Cookie: TICKVANE=jsmith; VOLSER=305441741\r\n" +
                 proxyLine + "Authorization: Basic anNtaXRoOnB3\r\n\r\n");
-  SetProxy(&s, false, true, "px", "py");
+  SetProxy(&s, false, true, "px", "py");  // direct: the server never sees the proxy password
   EXPECT_EQ(Build(s),
             "GET /tkvn/dn/holiday.txt HTTP/1.0\r\n"
             "User-Agent: tkvndn\r\n"
             "Host: download.tickvane.com:80\r\n"
-            "Cookie: TICKVANE=jsmith; VOLSER=305441741\r\n" +
-                proxyLine + "Authorization: Basic anNtaXRoOnB3\r\n\r\n");
+            "Cookie: TICKVANE=jsmith; VOLSER=305441741\r\n"
+            "Authorization: Basic anNtaXRoOnB3\r\n\r\n");
 }
 
 TEST(HttpRequest, EmptyPasswordAndLongestFieldsAreEncodedWhole) {

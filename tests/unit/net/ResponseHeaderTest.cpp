@@ -60,6 +60,7 @@ TEST(ResponseHeader, ContentLengthVariants) {
       {"Content-Length: 2147483647", true, 2147483647},
       {"Content-Length: 12abc", true, 12},
       {"Content-Length: none", false, 100},
+      {"X-Original-Content-Length: 99999", false, 100},  // only the name at the line start counts
   };
   for (const Row& row : rows) {
     ResponseHeaderReader r;
@@ -126,6 +127,28 @@ TEST(ResponseHeader, LinesOf2047BytesPassAndOneByteMoreIsRefused) {
   Fed fed = Feed(&b, response);
   EXPECT_EQ(fed.step, ResponseHeaderReader::Step::LineTooLong);
   EXPECT_EQ(fed.consumed, 17u + 2048u);
+}
+
+TEST(ResponseHeader, RepliesThatMustNotBeStoredAreRefused) {
+  std::string endless = "HTTP/1.0 200 OK\r\n";
+  while (endless.size() <= kHeaderMax) endless += "X-Pad: 1\r\n";
+  struct Row {
+    std::string reply;
+    ResponseHeaderReader::Step step;
+    size_t consumed;
+  } rows[] = {
+      {"Server: x\r\nContent-Length: 4\r\n\r\nbody", ResponseHeaderReader::Step::NoStatusLine, 32},
+      {"HTTP/1.1 200 OK\r\ntransfer-encoding: chunked\r\n\r\n4\r\nbody", ResponseHeaderReader::Step::TransferCoding, 47},
+      {endless, ResponseHeaderReader::Step::HeaderTooLong, kHeaderMax + 1},
+      // Not found stores nothing whatever the framing: it is the silent 404.
+      {"HTTP/1.1 404 No\r\nTransfer-Encoding: chunked\r\n\r\n", ResponseHeaderReader::Step::End, 47},
+  };
+  for (const Row& row : rows) {
+    ResponseHeaderReader r;
+    Fed fed = Feed(&r, row.reply);
+    EXPECT_EQ(fed.step, row.step) << row.reply.substr(0, 40);
+    EXPECT_EQ(fed.consumed, row.consumed) << row.reply.substr(0, 40);
+  }
 }
 
 TEST(ResponseHeader, LinesBeforeTheStatusLineAreReadAsHeaders) {

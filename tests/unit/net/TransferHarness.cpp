@@ -19,10 +19,15 @@ namespace {
 std::mutex g_boxLock;
 std::vector<ui::MessageBoxText> g_boxes;
 std::atomic<bool> g_answering{false};
+std::atomic<bool> g_answersPaused{false};
 
 // Answers every message box of this process with OK, recording what it said.
 void AnswerBoxes() {
   while (g_answering) {
+    if (g_answersPaused) {
+      Sleep(20);
+      continue;
+    }
     try {
       ui::MessageBoxText box = ui::AnswerMessageBox(IDOK, 200);
       std::lock_guard<std::mutex> lock(g_boxLock);
@@ -160,7 +165,14 @@ void TransferTest::SetUp() {
   ASSERT_NE(progressBar, nullptr);
 }
 
+void TransferTest::PauseBoxAnswers(bool paused) {
+  g_answersPaused = paused;
+  // A search for a box already under way (200 ms at most) must end before the pause counts.
+  if (paused) Sleep(400);
+}
+
 void TransferTest::TearDown() {
+  g_answersPaused = false;
   SetNoProgressTimeoutForTests(0);
   SetServerPeerForTests(nullptr, 0);
   SetTargetWriterForTests(nullptr);
@@ -270,6 +282,19 @@ std::string ReadFileBytes(const std::string& path) {
 }
 
 bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::vector<std::string> DirectoryNames(const std::string& directory) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA((directory + "\\*").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    std::string name = found.cFileName;
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileA(find, &found));
+  FindClose(find);
+  return names;
+}
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
   HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

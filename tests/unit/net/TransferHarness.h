@@ -59,6 +59,8 @@ class TransferTest : public ::testing::Test {
   // message; `onDone` for each completion (it may start the next transfer).
   TransferOutcome Run(const std::string& target, const std::string& serverPath, int32_t kind = 3,
                       const std::function<void(const ProgressMessage&)>& onProgress = {});
+  // While paused, message boxes wait for nobody, as in an unattended run.
+  static void PauseBoxAnswers(bool paused);
   // Forgets the boxes, progress and completions recorded so far (Run does this itself).
   void BeginRecording();
   // StartTransfer's code without waiting; a started transfer's outcome then comes from Wait.
@@ -73,8 +75,9 @@ class TransferTest : public ::testing::Test {
 
 std::string ReadFileBytes(const std::string& path);  // empty when absent
 bool FileExists(const std::string& path);
+std::vector<std::string> DirectoryNames(const std::string& directory);  // without "." and ".."
 void WriteFileBytes(const std::string& path, const std::string& bytes);
-std::string Pattern(size_t size);
+std::string Pattern(size_t size);  // deterministic bytes that show any loss or shift
 // Compares file contents without printing kilobytes of binary on a mismatch.
 ::testing::AssertionResult SameBytes(const std::string& actual, const std::string& expected);
-std::string CurrentVolumeSerial();  // unsigned decimal, read from the system here  // deterministic bytes that show any loss or shift
+std::string CurrentVolumeSerial();  // unsigned decimal, read from the system here

@@ -22,14 +22,14 @@ def request(path, extra=""):
 class Exchange:
     """One raw exchange: what arrived, when the connection ended, whether it was reset."""
 
-    def __init__(self, port, data, read_timeout=5.0):
+    def __init__(self, port, data, read_timeout=5.0, limit=None):
         self.data = b""
         self.reset = False
         self.timed_out = False
         with socket.create_connection(("127.0.0.1", port), timeout=read_timeout) as s:
             s.sendall(data)
             try:
-                while True:
+                while limit is None or len(self.data) < limit:
                     chunk = s.recv(65536)
                     if not chunk:
                         break
@@ -178,6 +178,33 @@ class StandInServerTest(unittest.TestCase):
                 if time.monotonic() > deadline:
                     raise
                 time.sleep(0.05)
+
+
+    def test_framing_faults(self):
+        body = synthetic_body(3000)
+        self.server.set_faults({"paths": {"/f": {"body_size": 3000, "reset_body_after": 1000}}})
+        r = self.get("/f")
+        self.assertTrue(r.reset)
+        self.assertEqual(r.body, body[:1000])
+
+        self.server.set_faults({"paths": {"/f": {"body_size": 3000, "chunked": True}}})
+        r = self.get("/f")
+        self.assertTrue(r.head.startswith("HTTP/1.1 200 OK\r\n"))
+        self.assertIn("\r\nTransfer-Encoding: chunked", r.head)
+        self.assertNotIn("Content-Length", r.head)
+        self.assertEqual(r.body, b"3e8\r\n" + body[:1000] + b"\r\n3e8\r\n" + body[1000:2000] +
+                         b"\r\n3e8\r\n" + body[2000:] + b"\r\n0\r\n\r\n")
+
+        self.server.set_faults({"paths": {"/f": {"body_size": 3000, "endless_header": True}}})
+        r = self.get("/f", limit=200000)
+        self.assertGreaterEqual(len(r.data), 200000)
+        self.assertNotIn(b"\r\n\r\n", r.data)
+        self.assertTrue(r.data.startswith(b"HTTP/1.0 200 OK\r\n"))
+
+        self.server.set_faults({"paths": {"/f": {"body": "abc", "no_status_line": True}}})
+        r = self.get("/f")
+        self.assertTrue(r.head.startswith("Server: tkvn-standin\r\n"))
+        self.assertEqual(r.body, b"abc")
 
 
 class LifetimeTest(unittest.TestCase):
