@@ -219,9 +219,10 @@ class Session:
         out = self.ui("list", SESSION, MESSAGES).replace("\r\n", "\n")
         return out.split("\n")[:-1] if out else []
 
-    def answer(self, caption, text=None, button=1, timeout=30000):
-        """Waits for a message box with this caption, checks its text, presses `button`."""
-        out = self.ui("answer", button, timeout, caption, timeout=timeout / 1000 + 30)
+    def answer(self, caption=None, text=None, button=1, timeout=30000):
+        """Waits for a message box with this caption (any box without one), checks its text,
+        presses `button`."""
+        out = self.ui("answer", button, timeout, *([caption] if caption else []), timeout=timeout / 1000 + 30)
         box = json.loads(out)
         self.boxes.append(box)
         if text is not None:

@@ -111,7 +111,9 @@ FIRST_THREE = ["/daily.phtml", "/tkvn/dn/holiday.txt", "/tkvn/tkvndn/files.ini"]
 
 
 def data_snapshot(s):
-    return {name: read_bytes(s.data_file(name)) for name in sorted(os.listdir(s.data))}
+    """Every file of the data directory with its content."""
+    return {os.path.relpath(os.path.join(folder, name), s.data): read_bytes(os.path.join(folder, name))
+            for folder, _, names in os.walk(s.data) for name in names}
 
 
 def run_automatic(s, server, code, info, extracted, timeout=90):
