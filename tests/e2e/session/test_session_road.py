@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """The session's main roads against the stand-in server, with tkvndn.exe as a process under Wine:
-the daily download, a first run without files.ini, and the unattended "/a" run."""
+the daily download, a first run without files.ini, and unattended "/a" runs with nobody answering
+(each on its own clock: Friday evening of the sample week)."""
 
-import datetime
 import os
 import sys
 import time
