@@ -180,6 +180,8 @@ class Session:
         try:
             self.ui("wait", SESSION, 20000)
         except Failure as e:
+            if "/a" in args and self.process.poll() is not None:
+                return  # an unattended run may be over before its dialog was seen
             raise Failure("%s (the program %s)" % (e, "runs" if self.process.poll() is None else
                                                    "ended with %d" % self.process.returncode))
 
