@@ -59,7 +59,9 @@ def weekdays_back(day, count):
     return day
 
 
-def prepare(work, port):
+def prepare(work, port, holidays):
+    """A data directory as earlier sessions leave it: the catalogue, the selection and the holiday
+    list the server sent last time (so no day of the range waits at the missing-file prompt)."""
     data = os.path.join(work, "data")
     shutil.rmtree(data, ignore_errors=True)
     os.makedirs(data)
@@ -67,6 +69,8 @@ def prepare(work, port):
         f.write(sample_tree.CATALOGUE)
     with open(os.path.join(data, "files.use"), "w", newline="\r\n") as f:
         f.write("/tkvn/dn/data/,D,Daily DN File,dn\n/tkvn/wk/data/,W,Weekly Summary,wk\n")
+    with open(os.path.join(data, "holiday.txt"), "w", newline="\r\n") as f:
+        f.write("".join(day.strftime("%Y%m%d") + "\n" for day in holidays))
     with open(os.path.join(data, "abc.def"), "w", newline="\r\n") as f:
         f.write("names.txt\n")
     with open(os.path.join(data, "ascii_update.bat"), "w", newline="\r\n") as f:
@@ -117,14 +121,17 @@ def main():
     tree = os.path.join(a.work, "server-tree")
     shutil.rmtree(tree, ignore_errors=True)
     today = datetime.date.today()
-    days = sample_tree.make_tree(tree, today - datetime.timedelta(days=14), today)
+    first = today - datetime.timedelta(days=14)
+    holidays = sample_tree.year_holidays(first, today)
+    days = sample_tree.make_tree(tree, first, today, holidays=holidays)
     print("demo: sample server tree %s: %d daily archives (jlha) and the weekly ones" % (tree, len(days)))
     with StandInServer(tree, lifetime=3600, user=USER, password=PASSWORD) as server:
         # Archives arrive a little slowly, as over a real line, so the progress can be seen.
         server.set_faults({"paths": {"*": {"trickle_bytes": 128, "trickle_interval": 0.04}}})
         print("demo: stand-in download server on 127.0.0.1:%d (the program's proxy setting)" % server.port)
-        data, last = prepare(a.work, server.port)
+        data, last = prepare(a.work, server.port, holidays)
         print("demo: data directory %s, last downloaded date %s" % (data, last))
+        code = 0
         if a.interactive:
             print("demo: the program is open on your display. Press Download, confirm the dates with OK,\n"
                   "      watch the message page, the archives and the ASCII update, then press Exit.")
@@ -137,15 +144,18 @@ def main():
                 process.kill()
                 print("demo: the session did not end within 3 minutes")
                 return 1
+            code = process.returncode
             print("demo: automatic session ended with exit code %d; %d screenshots in %s" %
-                  (process.returncode, len(shots), os.path.dirname(shots[0]) if shots else "-"))
+                  (code, len(shots), os.path.dirname(shots[0]) if shots else "-"))
         print("demo: %d requests served" % len(server.requests()))
     extracted = sorted(n for n in os.listdir(data) if n.upper().endswith((".DN", ".WK")))
     print("demo: extracted into the data directory: %s" % ", ".join(extracted))
     date_file = os.path.join(data, "date")
     if os.path.exists(date_file):
         print("demo: date index: %s" % open(date_file).read().split())
-    return 0
+    if code:
+        print("demo: the session did not complete (exit code %d: see the user guide's list)" % code)
+    return 1 if code else 0
 
 
 if __name__ == "__main__":

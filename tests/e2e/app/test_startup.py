@@ -7,6 +7,8 @@ import time
 
 sys.path.insert(0, os.path.dirname(__file__))
 from winproc import UiDrive, delete_key, put_binary, settings_record, start, wait_exit, windows_path  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "session"))
+from harness import EXIT_CODES  # noqa: E402
 
 CAPTION = "Tickvane Download Service"
 
@@ -28,9 +30,8 @@ def main():
             t0 = time.time()
             second = start(exe, "/a")
             code = wait_exit(second, 30)
-            # It did nothing: a scheduled run must not report that as success.
-            check("a second instance with /a exits at once with 12 (already running)", code == 12,
-                  f"exit code {code}")
+            check("a second instance with /a exits at once with its own code",
+                  code == EXIT_CODES["kExitAlreadyRunning"], f"exit code {code}")
             check("the first instance is still running", first.poll() is None)
             check("the second instance leaves no message box", uidrive.boxes() == [], str(uidrive.boxes()))
             uidrive.click(CAPTION, 2)

@@ -11,6 +11,10 @@ MONDAY = datetime.date(2024, 12, 2)
 FRIDAY = datetime.date(2024, 12, 6)
 SATURDAY = datetime.date(2024, 12, 7)
 HOLIDAY = datetime.date(2024, 12, 4)  # listed in the data directory's holiday.txt
+# The clock of the unattended runs: Friday evening of the sample week, whatever the real date.
+FRIDAY_EVENING = datetime.datetime(2024, 12, 6, 20, 0)
+# The holidays the sample server lists; a data directory lists them after its earlier sessions.
+SERVED_HOLIDAYS = tuple(h.sample_tree.year_holidays(MONDAY, SATURDAY))
 
 DAILY_ROW = "/tkvn/dn/data/,D,Daily DN File,dn\n"
 WEEKLY_ROW = "/tkvn/wk/data/,W,Weekly Summary,wk\n"
@@ -26,15 +30,16 @@ def archive_path(day):
 class Tree:
     """A served sample tree of the week (every weekday and the Saturday), removed at the end."""
 
-    def __init__(self, first=MONDAY, last=SATURDAY):
+    def __init__(self, first=MONDAY, last=SATURDAY, holidays=SERVED_HOLIDAYS):
         self.root = tempfile.mkdtemp(prefix="tkvn-tree-")
-        self.days = h.sample_tree.make_tree(self.root, first, last)
+        self.days = h.sample_tree.make_tree(self.root, first, last, holidays=list(holidays))
 
     def remove(self):
         shutil.rmtree(self.root, ignore_errors=True)
 
 
-def prepare(session, server, rows=DAILY_ROW, holidays=(HOLIDAY,), info=20241129, ascii=0, clean=0, **settings):
+def prepare(session, server, rows=DAILY_ROW, holidays=(HOLIDAY,) + SERVED_HOLIDAYS, info=20241129, ascii=0, clean=0,
+            **settings):
     """Settings through the stand-in server as the proxy, a data directory with the catalogue, the
     selection, abc.def and a holiday list, and the three small values."""
     settings.setdefault("proxy_host", "127.0.0.1")
@@ -46,7 +51,7 @@ def prepare(session, server, rows=DAILY_ROW, holidays=(HOLIDAY,), info=20241129,
     session.put("files.ini", h.sample_tree.CATALOGUE)
     session.put("files.use", rows)
     session.put("abc.def", "names.txt\n")
-    session.put("holiday.txt", "".join(d.strftime("%Y%m%d") + "\n" for d in holidays))
+    session.put("holiday.txt", "".join(d.strftime("%Y%m%d") + "\n" for d in sorted(holidays)))
 
 
 def served_paths(server):

@@ -1,16 +1,17 @@
 #!/usr/bin/env python3
 """The session's main roads against the stand-in server, with tkvndn.exe as a process under Wine:
-the daily download, a first run without files.ini, and the unattended "/a" run."""
+the daily download, a first run without files.ini, and unattended "/a" runs with nobody answering
+(each on its own clock: Friday evening of the sample week)."""
 
-import datetime
 import os
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness as h  # noqa: E402
-from common import (DAILY_ROW, FRIDAY, MESSAGE_LINES, MONDAY, SATURDAY, WEEKLY_ROW, Tree, archive_path,  # noqa: E402
-                    date_index, exists, prepare, read_bytes, served_paths)
+from common import (DAILY_ROW, FRIDAY, FRIDAY_EVENING, HOLIDAY, MESSAGE_LINES, MONDAY, SATURDAY,  # noqa: E402
+                    SERVED_HOLIDAYS, WEEKLY_ROW, Tree, archive_path, date_index, exists, prepare, read_bytes,
+                    served_paths)
 
 BUILD = sys.argv[1]
 SHOTS = sys.argv[2] if len(sys.argv) > 2 else None
@@ -105,35 +106,55 @@ def test_first_run_without_catalogue():
             tree.remove()
 
 
-def weekday_before(day, count):
-    while count:
-        day -= datetime.timedelta(days=1)
-        if day.weekday() < 5:
-            count -= 1
-    return day
+WEEK = [MONDAY, MONDAY.replace(day=3), MONDAY.replace(day=5), FRIDAY]  # the weekdays but the holiday
+FIRST_THREE = ["/daily.phtml", "/tkvn/dn/holiday.txt", "/tkvn/tkvndn/files.ini"]
 
 
-def test_automatic_mode():
-    today = datetime.date.today()
-    last = weekday_before(today, 3)
-    tree = Tree(last - datetime.timedelta(days=3), today)
-    expected = [d for d in h.sample_tree.weekdays(last + datetime.timedelta(days=1), today)
-                if d not in h.sample_tree.year_holidays(last, today)]
+def data_snapshot(s):
+    """Every file of the data directory with its content."""
+    return {os.path.relpath(os.path.join(folder, name), s.data): read_bytes(os.path.join(folder, name))
+            for folder, _, names in os.walk(s.data) for name in names}
+
+
+def run_automatic(s, server, code, info, extracted, timeout=90):
+    """One unattended run with nobody answering, on Friday evening of the sample week."""
+    s.start("/a", now=FRIDAY_EVENING)
+    h.check_equal(s.wait_end(timeout), h.EXIT_CODES[code], "exit code (%s)" % code)
+    h.check_equal(h.reg_query_int("DownloadInfo"), info, "DownloadInfo")
+    h.check_equal([d for d in WEEK if exists(s, h.sample_tree.data_name(d) + ".DN")], extracted, "days extracted")
+
+
+def automatic(name, code, info, extracted, local_holidays=(HOLIDAY,) + SERVED_HOLIDAYS, setup=None, first=FIRST_THREE):
+    """A row of the unattended runs: the server lists the holiday and has no archive for it."""
+    def test():
+        tree = Tree(holidays=SERVED_HOLIDAYS + (HOLIDAY,))
+        with h.StandInServer(tree.root) as server:
+            s = h.Session(BUILD, "auto", SHOTS)
+            try:
+                prepare(s, server, holidays=local_holidays)
+                if setup:
+                    setup(s, server)
+                run_automatic(s, server, code, info, extracted)
+                h.check_equal(served_paths(server)[:len(first)], first, "first requests")
+            finally:
+                s.cleanup()
+                tree.remove()
+    return name, test
+
+
+def refused_then_again():
+    tree = Tree(holidays=SERVED_HOLIDAYS + (HOLIDAY,))
     with h.StandInServer(tree.root) as server:
-        s = h.Session(BUILD, "auto", SHOTS)
+        s = h.Session(BUILD, "refused", SHOTS)
         try:
-            prepare(s, server, info=h.date_number(last), holidays=())
-            s.start("/a")
-            code = s.wait_end(60)
-            h.check_equal(code, 0, "exit code of the unattended run")
-            paths = served_paths(server)
-            h.check_equal(paths[:3], ["/daily.phtml", "/tkvn/dn/holiday.txt", "/tkvn/tkvndn/files.ini"], "first fetches")
-            h.check_equal(paths[3:], ["/tkvn/dn/data/%s.lzh" % h.sample_tree.archive_name(d) for d in expected],
-                          "items: the weekdays after the last date up to today")
-            h.check_equal(h.reg_query_int("DownloadInfo"), h.date_number(expected[-1]) if expected else h.date_number(last),
-                          "DownloadInfo")
-            for d in expected:
-                h.check(exists(s, h.sample_tree.data_name(d) + ".DN"), "extracted %s" % d)
+            prepare(s, server)
+            before = data_snapshot(s)
+            server.set_faults({"refuse": True})
+            run_automatic(s, server, "kExitCatalogueFailed", 20241129, [], timeout=240)
+            h.check_equal(data_snapshot(s), before, "the data directory unchanged")
+            # The failed run has ended and left nothing behind that stops the next one.
+            server.set_faults({})
+            run_automatic(s, server, "kExitCompleted", 20241206, WEEK)
         finally:
             s.cleanup()
             tree.remove()
@@ -141,4 +162,14 @@ def test_automatic_mode():
 
 if __name__ == "__main__":
     sys.exit(h.run_tests([("daily road", test_daily_road), ("first run without files.ini", test_first_run_without_catalogue),
-                          ("automatic mode", test_automatic_mode)]))
+                          automatic("unattended: every day fetched", "kExitCompleted", 20241206, WEEK),
+                          automatic("unattended: a holiday only the server's list names", "kExitCompleted", 20241206,
+                                    WEEK, local_holidays=SERVED_HOLIDAYS),
+                          automatic("unattended: a weekday archive missing on the server", "kExitDaysLeftOut", 20241203,
+                                    [MONDAY, MONDAY.replace(day=3), FRIDAY],
+                                    setup=lambda s, server: server.set_faults(
+                                        {"paths": {archive_path(MONDAY.replace(day=5)): {"status": 404}}})),
+                          automatic("unattended: files.ini missing", "kExitCompleted", 20241206, WEEK,
+                                    setup=lambda s, server: os.remove(s.data_file("files.ini")),
+                                    first=["/tkvn/tkvndn/files.ini"] + FIRST_THREE),
+                          ("unattended: server refuses connections, then a second run", refused_then_again)]))
