@@ -10,6 +10,7 @@
 #include "files/BoundedFormat.h"
 #include "files/Housekeeping.h"
 #include "files/ListedName.h"
+#include "platform/ReplacementFile.h"
 #include "settings/DataDirectoryCheck.h"
 #include "settings/SettingsStore.h"
 
@@ -32,11 +33,14 @@ struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
+// Written beside it and put in place whole: a failure leaves the earlier file as it was.
 bool WriteDefaultSelection(const char* path) {
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "wb"));
+  ReplacementFile replacement(path);
+  if (!replacement.Valid()) return false;
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(replacement.TemporaryPath().c_str(), "wb"));
   if (!file) return false;
-  bool written = std::fputs(kDefaultSelectionRow, file.get()) >= 0;
-  return std::fclose(file.release()) == 0 && written;
+  const bool written = std::fputs(kDefaultSelectionRow, file.get()) >= 0;
+  return std::fclose(file.release()) == 0 && written && replacement.Commit();
 }
 
 // Creates the type's subdirectory of the data directory (an existing one is fine). A prefix that

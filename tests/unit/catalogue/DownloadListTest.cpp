@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -154,6 +155,21 @@ TEST_F(DownloadList, AnEmptySelectionIsReplacedByTheDefault) {
   ASSERT_EQ(1, Build());
   EXPECT_EQ("/tkvn/dn/data/,D,Daily DN File,dn", dir.Read("files.use"));
   EXPECT_EQ(Dates_{20130925}, Dates());
+}
+
+// The default goes in whole or not at all: a selection held open by another program stays as it was.
+TEST_F(DownloadList, ASelectionThatCannotBeReplacedStaysAndIsReported) {
+  dir.Write("files.use", "");
+  HANDLE held = CreateFileA(dir.File("files.use").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, held);
+  EXPECT_EQ(0, Build());
+  CloseHandle(held);
+  ASSERT_EQ(1u, boxes.size());
+  EXPECT_EQ("Unable to create download list file", boxes[0].text);
+  EXPECT_EQ("", dir.Read("files.use"));
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+    EXPECT_EQ("files.use", entry.path().filename().string());  // no temporary left behind
 }
 
 TEST_F(DownloadList, RowsInSelectionOrderAndOneMessagePerUnknownFrequency) {
