@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cctype>
 #include <utility>
 
 #include "platform/UniqueHandle.h"
@@ -13,6 +15,18 @@ std::string DirectoryOf(const std::string& path) {
   if (slash == std::string::npos) return ".";
   if (slash == 0 || (slash == 2 && path[1] == ':')) return path.substr(0, slash + 1);
   return path.substr(0, slash);
+}
+
+// Whether `name` is one that GetTempFileNameA makes from the prefix "~tk": "~tk", 1 to 4 hex
+// digits, ".tmp". The search pattern alone is not enough: on volumes with short names it also
+// finds long names such as "~tkdata.tmpl" through their short ones.
+bool IsTemporaryName(const std::string& name) {
+  if (name.size() < 8 || name.size() > 11) return false;
+  std::string lower(name);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (lower.compare(0, 3, "~tk") != 0 || lower.compare(lower.size() - 4, 4, ".tmp") != 0) return false;
+  return std::all_of(lower.begin() + 3, lower.end() - 4,
+                     [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
 }
 
 }  // namespace
@@ -39,7 +53,7 @@ void RemoveLeftoverTemporaries(const std::string& directory) {
   UniqueFind find(FindFirstFileA((directory + "\\" + kTemporaryPattern).c_str(), &found));
   if (!find) return;
   do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsTemporaryName(found.cFileName))
       DeleteFileA((directory + "\\" + found.cFileName).c_str());
   } while (FindNextFileA(find.Get(), &found));
 }

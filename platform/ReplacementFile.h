@@ -6,7 +6,8 @@
 
 #include <string>
 
-// "~tk" and four hex digits, ".tmp": what GetTempFileNameA makes from the prefix "~tk".
+// Finds what GetTempFileNameA makes from the prefix "~tk" ("~tk", 1 to 4 hex digits, ".tmp"),
+// and on volumes with short names some other files too: check each name found.
 constexpr char kTemporaryPattern[] = "~tk*.tmp";
 
 // Creates a new, empty temporary file beside `target` and gives its path.
@@ -15,7 +16,8 @@ bool CreateTemporaryBeside(const std::string& target, std::string* temporary);
 // Flushes `temporary` to disk and moves it over `target` (replacing it, write-through).
 bool PutInPlace(const std::string& temporary, const std::string& target);
 
-// Deletes the temporaries of earlier runs in `directory` (not in its subdirectories).
+// Deletes the temporaries of earlier runs in `directory` (not in its subdirectories); other
+// files that the pattern finds stay.
 void RemoveLeftoverTemporaries(const std::string& directory);
 
 // One replacement: write TemporaryPath() with any file API, close it, then Commit(). An object

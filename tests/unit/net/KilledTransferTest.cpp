@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -96,8 +97,17 @@ TEST_F(KilledTransfer, OldFileStaysWholeAndTheLeftoverIsRemovedLater) {
   EXPECT_EQ(written, 3000);
   EXPECT_EQ(ReadFileBytes(target), old);
   EXPECT_EQ(DirectoryNames(directory).size(), 2u);  // the old file and the killed run's temporary
+  // Beside it, another leftover in other letters, and users' files that only look like ones.
+  WriteFileBytes(directory + "\\~TK1a.TMP", "leftover");
+  const std::vector<std::string> lookAlikes = {"~tk.tmp", "~tk12.tmp.keep", "~tkABCDE.tmp", "~tkG1.tmp",
+                                               "~tkdata.tmpl"};  // sorted
+  for (const std::string& name : lookAlikes) WriteFileBytes(directory + "\\" + name, "the user's");
   RemoveLeftoverTemporaries(directory);
-  EXPECT_EQ(DirectoryNames(directory), std::vector<std::string>{"26-12-09.lzh"});
+  std::vector<std::string> names = DirectoryNames(directory);
+  std::sort(names.begin(), names.end());
+  std::vector<std::string> kept = lookAlikes;
+  kept.insert(kept.begin(), "26-12-09.lzh");
+  EXPECT_EQ(names, kept);
 }
 
 }  // namespace
