@@ -10,7 +10,7 @@ constexpr int kProgressRange = 10000;
 int ProgressStep(long received, long length);
 
 // A body is short when the header gave a length and the server closed before sending it all.
-// More bytes than announced are kept: the server closing the connection ends the body.
+// (No more than the given length is ever read.)
 inline bool BodyIsShort(bool lengthGiven, long length, long long received) {
   return lengthGiven && received < length;
 }

@@ -312,7 +312,10 @@ int GetFile() {
   bool lengthGiven = false;
   long length = ReadResponseHeader(&lengthGiven);
   if (length == -2 || length == 0) return 0;
-  if (length == -1) EndTransfer(kTransferFailed);
+  if (length == -1) FailTransfer("Memory error at GetFile", "Error");
+  // Taken before the temporary exists, so that its failure leaves nothing to clear away.
+  std::unique_ptr<char[]> buffer(new (std::nothrow) char[kBodyBlockSize]);
+  if (!buffer) FailTransfer("Memory error at GetFile", "Error");
 
   // The body goes into a temporary beside the target, which is replaced only by a complete body:
   // on every failure, abort or kill the previous file stays as it was.
@@ -321,23 +324,26 @@ int GetFile() {
   UniqueFile file(CreateFileA(replacement.TemporaryPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) FailTransfer("Can't open target file for writing", "Error");
-  std::unique_ptr<char[]> buffer(new (std::nothrow) char[kBodyBlockSize]);
-  if (!buffer) return 0;
   SendProgress(PBM_SETRANGE, 0, MAKELPARAM(0, kProgressRange));
 
   long long received = 0;
   int barStep = -1;  // the step last set on the bar in this transfer
   for (;;) {
+    // A given length is the whole body: bytes a server sends past it are never read.
+    int size = kBodyReceiveMax;
+    if (lengthGiven) {
+      if (received >= length) break;
+      if (length - received < size) size = static_cast<int>(length - received);
+    }
     Wait wait;
-    int n = Receive(t.socket, buffer.get(), kBodyReceiveMax, GetTickCount(), &wait);
+    int n = Receive(t.socket, buffer.get(), size, GetTickCount(), &wait);
     if (wait == Wait::TimedOut) FailBody(file, replacement, "Connection to remote host timed out", "Socket error");
     if (wait == Wait::Aborted || IsTransferAborted()) EndTransfer(kTransferAborted);
-    // Only the server closing the connection ends the body; a reset or a failed receive loses
-    // the rest of it, unless every announced byte has arrived.
+    // Otherwise only the server closing the connection ends the body; a reset or a failed
+    // receive loses the rest of it.
     const int error = n < 0 ? WSAGetLastError() : n == 0 ? PendingSocketError(t.socket) : 0;
     if (n == 0 && error == 0) break;
     if (n <= 0) {
-      if (lengthGiven && received >= length) break;
       char text[64];
       std::snprintf(text, sizeof text, "Connection to remote host lost (%d)", error);
       FailBody(file, replacement, text, "Socket error");

@@ -115,7 +115,7 @@ class StandInServerTest(unittest.TestCase):
         self.server.set_faults({"paths": {"/s": {"status": 503}}})
         self.assertEqual(self.get("/s").status, 503)
         cases = {"none": None, "lower": "content-length: 4", "noblank": "Content-Length:4",
-                 "negative": "Content-Length: -1", 99: "Content-Length: 99"}
+                 "negative": "Content-Length: -1", 99: "Content-Length: 99", 2: "Content-Length: 2"}
         for value, line in cases.items():
             self.server.set_faults({"paths": {"/b": {"body": "abcd", "content_length": value}}})
             r = self.get("/b")
