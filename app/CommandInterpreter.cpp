@@ -8,7 +8,7 @@
 
 namespace {
 
-bool RunAndWait(const char* application, const std::string& commandLine) {
+CommandRun RunAndWait(const char* application, const std::string& commandLine, DWORD waitMilliseconds) {
   std::vector<char> line(commandLine.begin(), commandLine.end());
   line.push_back('\0');
   STARTUPINFOA startup{};
@@ -19,23 +19,25 @@ bool RunAndWait(const char* application, const std::string& commandLine) {
   PROCESS_INFORMATION info{};
   if (!CreateProcessA(application, line.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr,
                       nullptr, &startup, &info))
-    return false;
+    return {CommandRun::kNotStarted, GetLastError()};
   UniqueObject process(info.hProcess);
   UniqueObject thread(info.hThread);
-  WaitForSingleObject(process.Get(), INFINITE);
-  return true;
+  // Closing the handles leaves a process that has not ended running on its own.
+  if (WaitForSingleObject(process.Get(), waitMilliseconds) == WAIT_TIMEOUT) return {CommandRun::kStillRunning, 0};
+  return {};
 }
 
 }  // namespace
 
-bool RunThroughCommandInterpreter(const std::string& command) {
+CommandRun RunThroughCommandInterpreter(const std::string& command, unsigned long waitMilliseconds) {
   // cmd takes off the first and the last quote of what follows /c unless the text is one plain
   // quoted name; one more pair around the whole command leaves a quoted path with ( ) & ^ whole.
   const std::string argument = " /c \"" + command + "\"";
   char comspec[MAX_PATH] = {};
   DWORD n = GetEnvironmentVariableA("COMSPEC", comspec, sizeof comspec);
   if (n > 0 && n < sizeof comspec) {
-    if (RunAndWait(comspec, std::string("\"") + comspec + "\"" + argument)) return true;
+    CommandRun run = RunAndWait(comspec, std::string("\"") + comspec + "\"" + argument, waitMilliseconds);
+    if (run.outcome != CommandRun::kNotStarted) return run;
   }
-  return RunAndWait(nullptr, "cmd.exe" + argument);
+  return RunAndWait(nullptr, "cmd.exe" + argument, waitMilliseconds);
 }

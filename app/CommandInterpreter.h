@@ -6,6 +6,15 @@
 
 #include <string>
 
-// Returns true when an interpreter ran (whatever the command's exit code), false when none
-// could be started. The wait dispatches no messages.
-bool RunThroughCommandInterpreter(const std::string& command);
+struct CommandRun {
+  enum Outcome {
+    kEnded,         // the interpreter ran and ended (whatever its exit code)
+    kStillRunning,  // it did not end within the wait; it is left running
+    kNotStarted,    // no interpreter could be started; `error` says why
+  };
+  Outcome outcome = kEnded;
+  unsigned long error = 0;
+};
+
+// Waits at most `waitMilliseconds` (INFINITE: until it ends). The wait dispatches no messages.
+CommandRun RunThroughCommandInterpreter(const std::string& command, unsigned long waitMilliseconds);

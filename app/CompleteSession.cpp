@@ -29,7 +29,8 @@ constexpr char kLeftOutLine[] = "Download incomplete: some days were left out; t
 // were fetched but could not be extracted. The newest date rises by every item, fetched or
 // skipped, that comes before the first day left undone: a day left out at the prompt, or one
 // whose archive could not be extracted, is fetched again by the next run, so DownloadInfo stays
-// before it. Weekly items carry -1 and never raise it.
+// before it. Weekly items carry -1 and never raise it; one of them left undone keeps the newest
+// date as stored, since its week has no date to stay before.
 int ExtractionPass(HWND dialog, const DownloadSettings& settings, const std::string& dataDirectory) {
   HWND bar = GetDlgItem(dialog, IDC_SESSION_PROGRESS);
   SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, static_cast<WORD>(DownloadItemCount())));
@@ -39,6 +40,7 @@ int ExtractionPass(HWND dialog, const DownloadSettings& settings, const std::str
   std::vector<int32_t> done;
   int notExtracted = 0;
   RewindDownloadList();
+  BeginRewritePass();
   while (const DownloadItem* item = NextDownloadItem()) {
     session.currentItem = item;
     SetItemLabel(dialog, item->LocalPath);
@@ -47,13 +49,17 @@ int ExtractionPass(HWND dialog, const DownloadSettings& settings, const std::str
     // apart) and is passed over silently. Either way the pass goes on.
     if (ExtractArchive(dialog, settings, item->LocalPath) == 0 && FileHasData(item->LocalPath)) {
       ++notExtracted;
-      if (item->Date > 0 && (firstUndone == 0 || item->Date < firstUndone)) firstUndone = item->Date;
+      if (item->Date <= 0)
+        session.undatedLeftUndone = 1;
+      else if (firstUndone == 0 || item->Date < firstUndone)
+        firstUndone = item->Date;
     } else {
       done.push_back(item->Date);
     }
     RewriteListedTextFiles("abc.def", dataDirectory.c_str());
     SendMessageA(bar, PBM_STEPIT, 0, 0);
   }
+  if (session.undatedLeftUndone) return notExtracted;
   for (int32_t date : done)
     if (date > session.newestDate && (firstUndone == 0 || date < firstUndone)) session.newestDate = date;
   return notExtracted;
@@ -67,8 +73,28 @@ ExitCode Outcome(bool updateFailed, int notExtracted, int leftOut) {
   return kExitCompleted;
 }
 
-std::string CleanUpCommand(const std::string& dataDirectory) {
-  return "\"" + dataDirectory + "\\FixFiles.bat\"";
+unsigned long g_fixFilesWaitLimit = kFixFilesWaitLimit;
+
+// Runs the clean-up batch and names in the message list what kept it from running or ending. In
+// automatic mode nobody can answer a batch that stops to ask something, so the wait is bounded
+// and the batch is left running; otherwise its console is on the task bar and the wait is not.
+void RunFixFiles(HWND dialog, const std::string& dataDirectory) {
+  const std::string batch = dataDirectory + "\\FixFiles.bat";
+  CommandRun run;
+  // The interpreter starts whether the batch is there or not; a missing batch is found here.
+  if (GetFileAttributesA(batch.c_str()) == INVALID_FILE_ATTRIBUTES)
+    run = {CommandRun::kNotStarted, GetLastError()};
+  else
+    run = RunThroughCommandInterpreter("\"" + batch + "\"", g_automaticMode ? g_fixFilesWaitLimit : INFINITE);
+  std::string line;
+  if (run.outcome == CommandRun::kNotStarted)
+    line = "FixFiles.bat could not be started (error " + std::to_string(run.error) + ")";
+  else if (run.outcome == CommandRun::kStillRunning)
+    line = "FixFiles.bat did not end in time and was left running";
+  else
+    return;
+  AppendMessageLine(dialog, line.c_str());
+  AppendMessageLine(dialog, " ");
 }
 
 }  // namespace
@@ -107,7 +133,7 @@ void CompleteSession(HWND dialog, const DownloadSettings& settings) {
   bool failed = MessageListHasPrefix(dialog, "Update failed");
   if (failed) {
     SetStatusLine(dialog, "Update failed, please correct and try again!");
-    if (cleanUp) RunThroughCommandInterpreter(CleanUpCommand(dataDirectory));
+    if (cleanUp) RunFixFiles(dialog, dataDirectory);
     ScrollMessagesToEnd(dialog);
     if (ascii) SetProgressMarquee(dialog, 0);
   }
@@ -143,7 +169,7 @@ void CompleteSession(HWND dialog, const DownloadSettings& settings) {
     AppendMessageLine(dialog, "Download and ASCII completed successfully.");
     AppendMessageLine(dialog, " ");
     SetStatusLine(dialog, "Download and ASCII completed successfully");
-    if (cleanUp) RunThroughCommandInterpreter(CleanUpCommand(dataDirectory));
+    if (cleanUp) RunFixFiles(dialog, dataDirectory);
   } else {
     AppendMessageLine(dialog, "Download completed successfully.");
     AppendMessageLine(dialog, " ");
@@ -152,3 +178,5 @@ void CompleteSession(HWND dialog, const DownloadSettings& settings) {
   ScrollMessagesToEnd(dialog);
   ShowBox(dialog, "Download completed successfully", "Tickvane", MB_OK);
 }
+
+void SetFixFilesWaitLimit(unsigned long milliseconds) { g_fixFilesWaitLimit = milliseconds; }

@@ -11,3 +11,8 @@
 // Runs on the user-interface thread inside the dialog's WM_TRANSFERDONE handler, when no transfer
 // is active. `settings` is the record the dialog loaded for the message at hand.
 void CompleteSession(HWND dialog, const DownloadSettings& settings);
+
+// How long an automatic run waits for FixFiles.bat before it goes on without it.
+constexpr unsigned long kFixFilesWaitLimit = 10 * 60 * 1000;
+// Sets that wait; tests shorten it.
+void SetFixFilesWaitLimit(unsigned long milliseconds);

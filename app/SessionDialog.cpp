@@ -24,6 +24,7 @@
 #include "catalogue/FilesDialog.h"
 #include "files/Housekeeping.h"
 #include "net/TransferDone.h"
+#include "net/TransferWorker.h"
 #include "platform/ReplacementFile.h"
 #include "settings/SettingsDialog.h"
 #include "settings/SettingsStore.h"
@@ -88,7 +89,7 @@ void RemoveLeftovers(const DownloadSettings& settings) {
 // WM_TRANSFERDONE will come to move it on.
 bool BeginTransfer(HWND dialog, const std::string& target, const char* serverPath, int32_t kind) {
   int code = Transport().Start(dialog, GetDlgItem(dialog, IDC_SESSION_PROGRESS), target.c_str(), serverPath, kind);
-  if (code == 7) return true;
+  if (code == kStartRunning) return true;
   SessionState& session = Session();
   session.busy = 0;
   session.catalogueFetch = 0;
@@ -168,6 +169,7 @@ void OnDownloadPress(HWND dialog, const DownloadSettings& settings) {
   session.holidaysFetched = 0;
   session.leftOut = 0;
   session.firstLeftOut = 0;
+  session.undatedLeftUndone = 0;
 
   // Seeded before the catalogue test too: the catalogue fetch of a first run also ends in the
   // completion steps, which store the newest date, and must not store 0 over the last date.
@@ -244,7 +246,9 @@ bool IsKnownHoliday(const DownloadSettings& settings, const DownloadItem& item) 
 void LeaveOut(HWND dialog, const DownloadItem& item) {
   SessionState& session = Session();
   ++session.leftOut;
-  if (item.Date > 0 && (session.firstLeftOut == 0 || item.Date < session.firstLeftOut))
+  if (item.Date <= 0)
+    session.undatedLeftUndone = 1;
+  else if (session.firstLeftOut == 0 || item.Date < session.firstLeftOut)
     session.firstLeftOut = item.Date;
   AppendMessageLine(dialog, (std::string("Left out for now: ") + item.ServerPath).c_str());
   ScrollMessagesToEnd(dialog);

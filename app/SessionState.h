@@ -34,6 +34,10 @@ struct SessionState {
   // and the earliest date among them (0 when none). DownloadInfo stays before that date.
   int leftOut = 0;
   int32_t firstLeftOut = 0;
+  // 1 when a day left undone belongs to an item without a date of its own (a weekly archive
+  // carries -1): no date is known to be complete, so DownloadInfo stays as stored at the start
+  // of the session and the next run covers the same range.
+  int undatedLeftUndone = 0;
   // 1 once an automatic run has fetched the missing catalogue and pressed Download again, so a
   // catalogue that arrives empty cannot make it fetch for ever.
   int templateFetched = 0;

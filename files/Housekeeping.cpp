@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -57,7 +58,16 @@ Rewrite RewriteOne(const char* dataDirectory, const std::string& name, std::stri
   return copied && replacement.Commit() ? Rewrite::kDone : Rewrite::kFailed;
 }
 
+// The files named in a box during this pass; touched only on the user-interface thread.
+std::set<std::string>& ReportedThisPass() {
+  static std::set<std::string> reported;
+  return reported;
+}
+
+// A file that keeps failing is named once per pass, not after every archive: in automatic mode
+// each box waits before it closes itself.
 void ReportRewriteFailure(const std::string& path) {
+  if (!ReportedThisPass().insert(path).second) return;
   const std::string message = "Could not rewrite " + path + "; the file was left as it was";
   ShowBox(g_sessionWindow, message.c_str(), "Error", MB_OK);
 }
@@ -89,6 +99,8 @@ int RewriteListedTextFiles(const char* listName, const char* dataDirectory) {
   }
   return 1;
 }
+
+void BeginRewritePass() { ReportedThisPass().clear(); }
 
 void SetRewriteOpener(RewriteOpener opener) { g_rewriteOpener = opener ? opener : OpenForWriting; }
 

@@ -14,8 +14,13 @@ int FileHasData(const char* path);
 // cannot be opened: a missing file, an empty line (the directory itself), a name that could reach
 // outside the data directory, or a path longer than 259 characters. A file whose rewrite cannot be
 // written or put in place is left as it was and named in an "Error" box owned by the session
-// window, and the pass goes on with the next name. 0 when the list file cannot be opened, else 1.
+// window, once per pass (see BeginRewritePass), and the pass goes on with the next name. 0 when
+// the list file cannot be opened, else 1.
 int RewriteListedTextFiles(const char* listName, const char* dataDirectory);
+
+// Begins a pass of rewrites (a session's, which rewrites after every archive): a file that could
+// not be rewritten is named again only in a later pass.
+void BeginRewritePass();
 
 // How the rewrite opens its temporary copy for writing (binary); null brings back the ordinary
 // way. Tests put an opener in place whose writes fail.

@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "app/AutoCloseBox.h"
+#include "app/CompleteSession.h"
 #include "app/ExitCodes.h"
 #include "app/ExitSteps.h"
 #include "catalogue/DateHelpers.h"
@@ -96,28 +97,40 @@ TEST_F(CompletionTest, APressDuringTheUpdateOnTheTemplateRoadStartsNothing) {
   EXPECT_EQ(1u, transport.Started().size());
 }
 
-// FixFiles.bat in a folder whose name holds what cmd would otherwise take apart.
+// FixFiles.bat in a folder whose name holds what cmd would otherwise take apart; a batch that is
+// not there is named in the message list.
 TEST_F(CompletionTest, UpdateFailedOnTheMessagePageFailsTheRunAndRunsFixFiles) {
-  TempDir odd(" (x86) & ^1");
-  for (const char* name : {"files.ini", "files.use", "ascii_update.exe", "FixFiles.bat"})
-    odd.Write(name, dir.Read(name));
-  PutSettings("demo", odd.Path());
-  odd.Write("ascii_update.bat", "@echo off\r\necho converted> result.txt\r\n");
-  Run([&](HWND d) {
-    RunOneDay(d, "UPDATE FAILED last night\n");
-    ASSERT_TRUE(Eventually([&] {
-      return ui::ItemText(d, IDC_SESSION_STATUS) == "Update failed, please correct and try again!";
-    }));
-    Sleep(300);
-    EXPECT_TRUE(ui::MessageBoxes().empty());
-    EXPECT_TRUE(ui::IsItemEnabled(d, IDC_SESSION_DOWNLOAD));
-    EXPECT_TRUE(ui::IsItemEnabled(d, IDC_SESSION_EXIT));
-    std::vector<std::string> lines = ui::ListLines(d, IDC_SESSION_MESSAGES);
-    EXPECT_EQ("converted", lines[lines.size() - 2]);
-    EXPECT_EQ(" ", lines.back());
-    ui::Click(d, IDC_SESSION_EXIT);
-  });
-  EXPECT_TRUE(odd.Exists("fixed.txt")) << "FixFiles.bat after a failed run";
+  const struct {
+    const char* name;
+    bool batch;
+    const char* lastLine;  // before the closing blank line
+  } rows[] = {
+      {"batch present", true, "converted"},
+      {"batch missing", false, "FixFiles.bat could not be started (error 2)"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    TempDir odd(" (x86) & ^1");
+    for (const char* name : {"files.ini", "files.use", "ascii_update.exe", "FixFiles.bat"})
+      if (row.batch || std::string(name) != "FixFiles.bat") odd.Write(name, dir.Read(name));
+    PutSettings("demo", odd.Path());
+    odd.Write("ascii_update.bat", "@echo off\r\necho converted> result.txt\r\n");
+    transport.Reset();
+    Run([&](HWND d) {
+      RunOneDay(d, "UPDATE FAILED last night\n");
+      ASSERT_TRUE(Eventually([&] {
+        return ui::ItemText(d, IDC_SESSION_STATUS) == "Update failed, please correct and try again!";
+      }));
+      ASSERT_TRUE(Eventually([&] { return ui::IsItemEnabled(d, IDC_SESSION_EXIT); }));
+      EXPECT_TRUE(ui::MessageBoxes().empty());
+      EXPECT_TRUE(ui::IsItemEnabled(d, IDC_SESSION_DOWNLOAD));
+      std::vector<std::string> lines = ui::ListLines(d, IDC_SESSION_MESSAGES);
+      EXPECT_EQ(row.lastLine, lines[lines.size() - 2]);
+      EXPECT_EQ(" ", lines.back());
+      ui::Click(d, IDC_SESSION_EXIT);
+    });
+    EXPECT_EQ(row.batch, odd.Exists("fixed.txt")) << "FixFiles.bat after a failed run";
+  }
 }
 
 // Records the follow-up program the exit steps open, and answers with a set result.
@@ -278,9 +291,28 @@ TEST_F(ExitTest, AutomaticRunsEndByThemselvesWithTheirExitCode) {
          for (size_t n = 5; n <= 7; ++n) Finish(d, transport.WaitStarted(n), 1);
        },
        kExitCompleted, 20241206, 7},
+      // After a failed update FixFiles.bat waits for input nobody gives: the run goes on without it.
+      {"clean-up batch that does not end",
+       [&] {
+         dir.Write("FixFiles.bat",
+                   "@echo off\r\necho waiting> \"%~dp0waiting.txt\"\r\n:wait\r\nif not exist \"%~dp0go.txt\" goto wait\r\n");
+         registry.PutInt("DownloadClean", 1);
+       },
+       [&](HWND d) {
+         Finish(d, transport.WaitStarted(1), 1, "UPDATE FAILED last night\n");
+         Finish(d, transport.WaitStarted(2), 1, "20240101\n");
+         Finish(d, transport.WaitStarted(3), 1, catalogue);
+         for (size_t n = 4; n <= 6; ++n) Finish(d, transport.WaitStarted(n), 1);
+         const bool ended = Eventually([&] { return !IsWindow(d); }, 20000);
+         dir.Write("go.txt", "go");
+         ASSERT_TRUE(ended);
+         EXPECT_TRUE(dir.Exists("waiting.txt")) << "FixFiles.bat ran";
+       },
+       kExitUpdateFailed, 20241206, 6},
   };
   SetLocalClock(FridayEvening);
   SetAutoCloseDelay(200);
+  SetFixFilesWaitLimit(500);
   for (const Row& row : rows) {
     TearDown();
     SetUp();
@@ -304,6 +336,7 @@ TEST_F(ExitTest, AutomaticRunsEndByThemselvesWithTheirExitCode) {
     EXPECT_EQ(1u, g_launches.size()) << row.name << ": the exit steps ran";
   }
   SetAutoCloseDelay(30000);
+  SetFixFilesWaitLimit(kFixFilesWaitLimit);
   SetLocalClock(nullptr);
 }
 

@@ -297,27 +297,47 @@ TEST_F(SessionTest, AutomaticModeRunsWithoutQuestionsAndExits) {
 }
 
 // An archive that arrived but cannot be extracted is fetched again next time: DownloadInfo stays
-// before its day, and the run says so instead of reporting success.
+// before its day, and the run says so instead of reporting success. A weekly archive has no day
+// of its own, so DownloadInfo stays where it was.
 TEST_F(SessionTest, AnArchiveThatCannotBeExtractedHoldsTheDateBackAndIsNoSuccess) {
-  std::vector<ui::MessageBoxText> boxes;
-  Run([&](HWND d) {
-    PressDownload(d, "02/12/2024", "04/12/2024");
-    Finish(d, transport.WaitStarted(1), 1, "hello\n");
-    Finish(d, transport.WaitStarted(2), 1, "20240101\n");
-    Finish(d, transport.WaitStarted(3), 1, "/tkvn/dn/data/,D,Daily DN File,dn\n");
-    Finish(d, transport.WaitStarted(4), 1);
-    Finish(d, transport.WaitStarted(5), 1, "-lh5- damaged beyond repair");
-    Finish(d, transport.WaitStarted(6), 1);
-    // The extractor may name the file in a box of its own first.
-    do boxes.push_back(ui::AnswerMessageBox(IDOK));
-    while (boxes.back().caption != "Error" || boxes.back().text.rfind("Download incomplete", 0) != 0);
-    EXPECT_EQ("Download incomplete", ui::ItemText(d, IDC_SESSION_STATUS));
-    ui::Click(d, IDC_SESSION_EXIT);
-  });
-  EXPECT_EQ("Download incomplete: some files could not be extracted.\nThey will be downloaded again next time.",
-            boxes.back().text);
-  EXPECT_EQ(20241202, registry.Int("DownloadInfo"));
-  EXPECT_TRUE(dir.Exists("small.csv"));
+  const std::string weekly = "/tkvn/wk/data/,W,Weekly WK File,wk\n";
+  const struct {
+    const char* name;
+    std::string selection, start, end;
+    size_t damaged;  // the transfer whose archive is damaged
+    int32_t downloadInfo;
+  } rows[] = {
+      {"daily", "", "02/12/2024", "04/12/2024", 5, 20241202},
+      // Thursday and Friday extract; Saturday's weekly archive does not.
+      {"weekly", "/tkvn/dn/data/,D,Daily DN File,dn\n" + weekly, "05/12/2024", "07/12/2024", 6, 20241129},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    TearDown();
+    SetUp();
+    transport.Reset();
+    if (!row.selection.empty()) dir.Write("files.use", row.selection);
+    std::vector<ui::MessageBoxText> boxes;
+    Run([&](HWND d) {
+      PressDownload(d, row.start, row.end);
+      Finish(d, transport.WaitStarted(1), 1, "hello\n");
+      Finish(d, transport.WaitStarted(2), 1, "20240101\n");
+      Finish(d, transport.WaitStarted(3), 1, "/tkvn/dn/data/,D,Daily DN File,dn\n" + weekly);
+      for (size_t n = 4; n <= 6; ++n)
+        Finish(d, transport.WaitStarted(n), 1, n == row.damaged ? "-lh5- damaged beyond repair" : "");
+      // The extractor may name the file in a box of its own first.
+      do boxes.push_back(ui::AnswerMessageBox(IDOK));
+      while (boxes.back().caption != "Error" || boxes.back().text.rfind("Download incomplete", 0) != 0);
+      EXPECT_EQ("Download incomplete", ui::ItemText(d, IDC_SESSION_STATUS));
+      ui::Click(d, IDC_SESSION_EXIT);
+    });
+    EXPECT_EQ("Download incomplete: some files could not be extracted.\nThey will be downloaded again next time.",
+              boxes.back().text);
+    EXPECT_EQ(row.downloadInfo, registry.Int("DownloadInfo"));
+    EXPECT_EQ(6u, transport.Started().size());
+    EXPECT_TRUE(dir.Exists("small.csv"));
+    std::remove(dir.File("small.csv").c_str());
+  }
 }
 
 TEST_F(SessionTest, SettingsAreReadAfreshAtEveryMessage) {

@@ -124,15 +124,18 @@ bool AnyTemporaryIn(const std::string& directory) {
   return true;
 }
 
-// A rewrite that cannot be completed leaves its file byte for byte, says so, and the pass goes on.
+// A rewrite that cannot be completed leaves its file byte for byte, says so once in a pass, and
+// the pass goes on. Each case begins a new pass, in which the same file is named again.
 TEST_F(Rewrite, AFailedRewriteIsReportedAndThePassGoesOn) {
   const struct {
     const char* why;
     bool failWrite;  // the copy's write fails (a full disk)
     bool holdFirst;  // the copy cannot be put in place over the listed file
+    int calls;       // rewrites within the pass, as after each archive of a session
   } cases[] = {
-      {"the write of the copy fails", true, false},
-      {"the copy cannot replace the file", false, true},
+      {"the write of the copy fails", true, false, 1},
+      {"the copy cannot replace the file", false, true, 1},
+      {"the copy fails after every archive", false, true, 2},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.why);
@@ -142,10 +145,11 @@ TEST_F(Rewrite, AFailedRewriteIsReportedAndThePassGoesOn) {
     g_openings = 0;
     std::vector<Box> boxes;
     if (c.failWrite) SetRewriteOpener(FirstCopyCannotBeWritten);
+    BeginRewritePass();
     {
       std::unique_ptr<HeldOpen> held(c.holdFirst ? new HeldOpen(dir.File("a.txt")) : nullptr);
       BoxWatcher watcher;
-      EXPECT_EQ(1, Run());
+      for (int i = 0; i < c.calls; ++i) EXPECT_EQ(1, Run());
       boxes = watcher.Boxes();
     }
     SetRewriteOpener(nullptr);
