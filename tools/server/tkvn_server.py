@@ -126,6 +126,7 @@ class Server:
         self.args = args
         self.faults = Faults(args.faults)
         self.log_lock = threading.Lock()
+        self.accepted = 0
         self.stopping = threading.Event()
         self.listener = None
         self.deadline = time.monotonic() + args.lifetime if args.lifetime > 0 else None
@@ -191,7 +192,8 @@ class Server:
                     conn, peer = self.listener.accept()
                 except OSError:
                     continue
-                t = threading.Thread(target=self.handle, args=(conn, peer), daemon=True)
+                self.accepted += 1
+                t = threading.Thread(target=self.handle, args=(conn, peer, self.accepted), daemon=True)
                 t.start()
         finally:
             self.stopping.set()
@@ -200,8 +202,10 @@ class Server:
 
     # ---- one exchange ----------------------------------------------------------------------
 
-    def handle(self, conn, peer):
-        record = {"time": time.time(), "client": "%s:%d" % peer}
+    def handle(self, conn, peer, seq):
+        # An exchange is logged when it ends, and a client that has its whole body may start the
+        # next one first: `seq` keeps the order of arrival.
+        record = {"time": time.time(), "client": "%s:%d" % peer, "seq": seq}
         try:
             self.exchange(conn, record)
         except OSError as e:
@@ -616,13 +620,20 @@ class StandInServer:
             data = data[i + 4:]
         return heads
 
-    def requests(self):
-        """One dict per finished exchange (method, target, path, proxied, status, sent, fault, raw)."""
-        try:
-            with open(self.access_log_path, encoding="utf-8") as f:
-                return [json.loads(line) for line in f if line.strip()]
-        except FileNotFoundError:
-            return []
+    def requests(self, settle=5.0):
+        """One dict per exchange (method, target, path, proxied, status, sent, fault, raw), in order
+        of arrival. An exchange whose request has arrived is waited for (up to `settle` seconds)
+        until the server has finished and logged it."""
+        deadline = time.monotonic() + settle
+        while True:
+            try:
+                with open(self.access_log_path, encoding="utf-8") as f:
+                    records = [json.loads(line) for line in f if line.strip()]
+            except FileNotFoundError:
+                records = []
+            if len(records) >= len(self.raw_requests()) or time.monotonic() > deadline:
+                return sorted(records, key=lambda r: r.get("seq", 0))
+            time.sleep(0.05)
 
 
 if __name__ == "__main__":
