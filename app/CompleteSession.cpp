@@ -44,10 +44,9 @@ int ExtractionPass(HWND dialog, const DownloadSettings& settings, const std::str
   while (const DownloadItem* item = NextDownloadItem()) {
     session.currentItem = item;
     SetItemLabel(dialog, item->LocalPath);
-    // 0 with the archive present: it could not be extracted, and its message has been shown. A
-    // skipped item's archive is missing (-1, or 0 from an extractor that does not tell the two
-    // apart) and is passed over silently. Either way the pass goes on.
-    if (ExtractArchive(dialog, settings, item->LocalPath) == 0 && FileHasData(item->LocalPath)) {
+    // 0: the archive could not be extracted, and its message has been shown. A skipped item's
+    // archive is missing (-1) and is passed over silently. Either way the pass goes on.
+    if (ExtractArchive(dialog, settings, item->LocalPath) == 0) {
       ++notExtracted;
       if (item->Date <= 0)
         session.undatedLeftUndone = 1;

@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include <cstring>
-#include <string>
 
 #include "app/AutoCloseBox.h"
 #include "app/ExitCodes.h"

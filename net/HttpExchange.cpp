@@ -47,7 +47,9 @@ void ShowMessage(const char* text, const char* caption) {
   EndTransfer(kTransferFailed);
 }
 
-[[noreturn]] void FailTimedOut() { FailTransfer("Connection to remote host timed out", "Socket error"); }
+constexpr char kTimedOut[] = "Connection to remote host timed out";
+
+[[noreturn]] void FailTimedOut() { FailTransfer(kTimedOut, "Socket error"); }
 
 enum class Wait { Ready, TimedOut, Aborted };
 
@@ -337,7 +339,7 @@ int GetFile() {
     }
     Wait wait;
     int n = Receive(t.socket, buffer.get(), size, GetTickCount(), &wait);
-    if (wait == Wait::TimedOut) FailBody(file, replacement, "Connection to remote host timed out", "Socket error");
+    if (wait == Wait::TimedOut) FailBody(file, replacement, kTimedOut, "Socket error");
     if (wait == Wait::Aborted || IsTransferAborted()) EndTransfer(kTransferAborted);
     // Otherwise only the server closing the connection ends the body; a reset or a failed
     // receive loses the rest of it.

@@ -18,7 +18,7 @@ int OpenServerConnection();
 // Fills an IPv4 address from a host name, or failing the name lookup from a dotted address.
 int ResolveAddress(sockaddr_in* address, const char* host, uint16_t port);
 
-// 1 when the body is in the target file; 0 for status 404, an empty body, or no body buffer.
+// 1 when the body is in the target file; 0 for status 404 or an empty body.
 // A body is complete when the server closes cleanly and, with a Content-Length, after that many
 // bytes; a reset or a failed receive before then stores nothing.
 // Every other end (failures, abort) goes through EndTransfer and does not return.
@@ -26,7 +26,8 @@ int GetFile();
 
 // The body length (the Content-Length, or 100 without one), -2 for status 404, -1 when the line
 // buffer cannot be had. A reply without a status line, with a transfer coding, or with a header
-// beyond 64 KiB or 60 seconds ends the transfer with its message. `lengthGiven`, when not null, tells whether the header named a length.
+// beyond 64 KiB or 60 seconds ends the transfer with its message. `lengthGiven`, when not null,
+// tells whether the header named a length.
 long ReadResponseHeader(bool* lengthGiven = nullptr);
 
 // Shows the status's message (caption "HTTP error") and ends the transfer with result 0.

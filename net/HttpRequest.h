@@ -23,6 +23,7 @@ struct RequestTarget {
 
 // Builds the request from the transfer's copy of the settings. Through a proxy (UseProxy set)
 // the request line carries the absolute URI and, with ProxyLogin set, a Proxy-Authorization
-// line; a direct request never carries the proxy's credentials. Returns false (and leaves `out` empty) when the request would not fit its block.
+// line; a direct request never carries the proxy's credentials. Returns false (and leaves `out`
+// empty) when the request would not fit its block.
 bool BuildHttpRequest(const DownloadSettings& settings, const RequestTarget& target, std::string* out);
 

@@ -29,8 +29,9 @@ struct TransferContext {
 TransferContext& CurrentTransfer();
 
 // Ends the transfer with `result` (1, 0 or -1) and the worker thread: the exchange's RAII
-// cleanup runs first (an unfinished temporary is deleted, the target untouched), then the progress bar is reset, the one
-// WM_TRANSFERDONE is posted, the socket closed and WinSock released. Only on the worker thread.
+// cleanup runs first (an unfinished temporary is deleted, the target untouched), then the
+// progress bar is reset, the one WM_TRANSFERDONE is posted, the socket closed and WinSock
+// released. Only on the worker thread.
 [[noreturn]] void EndTransfer(int result);
 
 DWORD WINAPI TransferWorker(LPVOID);
