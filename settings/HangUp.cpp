@@ -10,6 +10,9 @@ namespace {
 
 // The RASCONNA and RASCONNSTATUSA layouts of Windows 7 and later, which every later version
 // accepts. The SDK headers pick an older layout for the Windows versions this program targets.
+// Like the system's own, they are packed on 4-byte boundaries: in a 64-bit program the handle
+// follows dwSize at offset 4.
+#pragma pack(push, 4)
 struct RasConnection {
   DWORD dwSize;
   HRASCONN hrasconn;
@@ -23,7 +26,8 @@ struct RasConnection {
   LUID luid;
   GUID guidCorrelationId;
 };
-static_assert(sizeof(RasConnection) == 720, "RASCONNA of Windows 7");
+static_assert(offsetof(RasConnection, hrasconn) == 4, "RASCONNA is packed on 4 bytes");
+static_assert(sizeof(RasConnection) == (sizeof(void*) == 8 ? 724 : 720), "RASCONNA of Windows 7");
 
 struct RasEndPoint {
   DWORD dwType;
@@ -41,6 +45,7 @@ struct RasConnectionStatus {
   RasEndPoint remoteEndPoint;
   DWORD rasconnsubstate;
 };
+#pragma pack(pop)
 static_assert(sizeof(RasConnectionStatus) == 332, "RASCONNSTATUSA of Windows 7");
 
 class Win32HangUpPlatform final : public HangUpPlatform {
