@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "app/AsciiUpdate.h"
-#include "app/AutoCloseBox.h"
+#include "platform/AutoCloseBox.h"
 #include "app/CommandInterpreter.h"
 #include "app/ExitCodes.h"
-#include "app/ProgramState.h"
+#include "platform/ProgramState.h"
 #include "app/SessionDialogRes.h"
 #include "app/SessionDisplay.h"
 #include "app/SessionState.h"

@@ -1,6 +1,6 @@
 #include "app/ExitCodes.h"
 
-#include "app/ProgramState.h"
+#include "platform/ProgramState.h"
 
 namespace {
 

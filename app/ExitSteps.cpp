@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
-#include "app/AutoCloseBox.h"
-#include "app/ProgramState.h"
+#include "platform/AutoCloseBox.h"
+#include "platform/ProgramState.h"
 #include "app/SessionState.h"
 #include "catalogue/DownloadItems.h"
 #include "settings/HangUp.h"

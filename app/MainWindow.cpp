@@ -4,10 +4,10 @@
 
 #include <cstring>
 
-#include "app/AutoCloseBox.h"
+#include "platform/AutoCloseBox.h"
 #include "app/ExitCodes.h"
 #include "app/MainWindowRes.h"
-#include "app/ProgramState.h"
+#include "platform/ProgramState.h"
 #include "app/SessionDialog.h"
 #include "settings/DataDirectoryCheck.h"
 #include "settings/SettingsStore.h"

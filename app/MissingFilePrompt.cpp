@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/AutoCloseBox.h"
+#include "platform/AutoCloseBox.h"
 #include "app/CentreWindow.h"
 #include "app/MissingFilePromptRes.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/AboutBox.h"
-#include "app/AutoCloseBox.h"
+#include "platform/AutoCloseBox.h"
 #include "app/CentreWindow.h"
 #include "app/CompleteSession.h"
 #include "app/ExitCodes.h"
@@ -14,7 +14,7 @@
 #include "app/MessagePage.h"
 #include "app/MissingFilePrompt.h"
 #include "app/MissingFilePromptRes.h"
-#include "app/ProgramState.h"
+#include "platform/ProgramState.h"
 #include "app/SessionDialogRes.h"
 #include "app/SessionDisplay.h"
 #include "app/SessionState.h"

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <string>
 
-#include "app/AutoCloseBox.h"
+#include "platform/AutoCloseBox.h"
 #include "app/CentreWindow.h"
-#include "app/ProgramState.h"
+#include "platform/ProgramState.h"
 #include "catalogue/DateHelpers.h"
 #include "catalogue/DatesDialogRes.h"
 #include "files/BoundedFormat.h"

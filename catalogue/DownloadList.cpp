@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "app/AutoCloseBox.h"
-#include "app/ProgramState.h"
+#include "platform/AutoCloseBox.h"
+#include "platform/ProgramState.h"
 #include "catalogue/DateHelpers.h"
 #include "files/BoundedFormat.h"
 #include "files/Housekeeping.h"

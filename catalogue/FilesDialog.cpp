@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/AutoCloseBox.h"
+#include "platform/AutoCloseBox.h"
 #include "app/CentreWindow.h"
 #include "catalogue/FileCatalogue.h"
 #include "catalogue/FilesDialogRes.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/AutoCloseBox.h"
+#include "platform/AutoCloseBox.h"
 #include "files/Archiver.h"
 #include "files/lha/LhaErrors.h"
 

@@ -8,8 +8,8 @@
 #include <new>
 #include <string>
 
-#include "app/AutoCloseBox.h"
-#include "app/ProgramState.h"
+#include "platform/AutoCloseBox.h"
+#include "platform/ProgramState.h"
 #include "net/BodyProgress.h"
 #include "net/DebugTrace.h"
 #include "net/HttpRequest.h"

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <exception>
 
-#include "app/AutoCloseBox.h"
+#include "platform/AutoCloseBox.h"
 #include "net/HttpExchange.h"
 #include "net/TransferContext.h"
 #include "settings/SettingsStore.h"

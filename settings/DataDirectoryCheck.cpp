@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/AutoCloseBox.h"
+#include "platform/AutoCloseBox.h"
 
 namespace {
 

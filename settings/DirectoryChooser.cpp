@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/CentreWindow.h"
-#include "app/ProgramState.h"
+#include "platform/ProgramState.h"
 #include "settings/DirectoryChooserRes.h"
 #include "settings/DownloadSettings.h"
 

@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <vector>
 
-#include "app/AutoCloseBox.h"
-#include "app/ProgramState.h"
+#include "platform/AutoCloseBox.h"
+#include "platform/ProgramState.h"
 
 namespace {
 

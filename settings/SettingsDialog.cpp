@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/AutoCloseBox.h"
+#include "platform/AutoCloseBox.h"
 #include "app/CentreWindow.h"
 #include "catalogue/DateHelpers.h"
 #include "settings/DirectoryChooser.h"

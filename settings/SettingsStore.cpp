@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/AutoCloseBox.h"
+#include "platform/AutoCloseBox.h"
 #include "platform/UniqueHandle.h"
 
 const char kSettingsKey[] = "Software\\Tickvane\\TkvnDn";

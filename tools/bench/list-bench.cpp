@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ProgramState.h"
+#include "platform/ProgramState.h"
 #include "catalogue/DateHelpers.h"
 #include "catalogue/DownloadList.h"
 #include "tests/unit/catalogue/FakeRegistry.h"

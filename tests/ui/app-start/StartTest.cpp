@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/MainWindow.h"
-#include "app/ProgramState.h"
+#include "platform/ProgramState.h"
 #include "settings/SettingsStore.h"
 #include "tools/uidriver/UiDriver.h"
 

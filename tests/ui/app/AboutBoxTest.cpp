@@ -5,7 +5,7 @@
 #include <regex>
 
 #include "app/AboutBoxRes.h"
-#include "app/ProgramState.h"
+#include "platform/ProgramState.h"
 #include "tools/uidriver/UiDriver.h"
 
 TEST(AboutBox, BuildLineHasTheCompilersForms) {

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/AutoCloseBox.h"
-#include "app/ProgramState.h"
+#include "platform/AutoCloseBox.h"
+#include "platform/ProgramState.h"
 #include "tests/ui/settings/DialogTestSupport.h"
 #include "tools/uidriver/UiDriver.h"
 

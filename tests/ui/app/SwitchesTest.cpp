@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/MainWindow.h"
-#include "app/ProgramState.h"
+#include "platform/ProgramState.h"
 
 TEST(ReadSwitches, SubstringsWithExactCase) {
   struct Row {

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/ProgramState.h"
+#include "platform/ProgramState.h"
 #include "catalogue/DateHelpers.h"
 #include "catalogue/DatesDialogRes.h"
 #include "catalogue/DownloadList.h"

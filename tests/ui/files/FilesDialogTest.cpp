@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ProgramState.h"
+#include "platform/ProgramState.h"
 #include "catalogue/FilesDialogRes.h"
 #include "settings/SettingsStore.h"
 #include "tests/ui/settings/DialogTestSupport.h"

@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/AutoCloseBox.h"
+#include "platform/AutoCloseBox.h"
 #include "app/CompleteSession.h"
 #include "app/ExitCodes.h"
 #include "app/ExitSteps.h"

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ProgramState.h"
+#include "platform/ProgramState.h"
 #include "app/SessionDialog.h"
 #include "app/SessionDialogRes.h"
 #include "app/SessionTransfer.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ProgramState.h"
+#include "platform/ProgramState.h"
 #include "settings/DirectoryChooserRes.h"
 #include "tests/ui/settings/DialogTestSupport.h"
 #include "tools/uidriver/UiDriver.h"

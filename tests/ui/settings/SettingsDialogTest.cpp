@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ProgramState.h"
+#include "platform/ProgramState.h"
 #include "settings/DirectoryChooserRes.h"
 #include "settings/SettingsDialogRes.h"
 #include "settings/SettingsStore.h"

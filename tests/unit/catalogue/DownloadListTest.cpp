@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ProgramState.h"
+#include "platform/ProgramState.h"
 #include "catalogue/DateHelpers.h"
 #include "tests/unit/catalogue/AnswerBoxes.h"
 #include "tests/unit/catalogue/FakeRegistry.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/AutoCloseBox.h"
-#include "app/ProgramState.h"
+#include "platform/AutoCloseBox.h"
+#include "platform/ProgramState.h"
 #include "settings/HangUp.h"
 #include "tools/uidriver/UiDriver.h"
 

@@ -1,12 +1,12 @@
 // Boxes and dialogs in automatic mode close themselves with the answer that changes nothing;
 // outside it they wait for the user.
-#include "app/AutoCloseBox.h"
+#include "platform/AutoCloseBox.h"
 
 #include <gtest/gtest.h>
 
 #include "app/AboutBox.h"
 #include "app/MissingFilePrompt.h"
-#include "app/ProgramState.h"
+#include "platform/ProgramState.h"
 #include "tools/uidriver/UiDriver.h"
 
 namespace {

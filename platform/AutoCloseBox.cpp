@@ -1,8 +1,8 @@
-#include "app/AutoCloseBox.h"
+#include "platform/AutoCloseBox.h"
 
 #include <vector>
 
-#include "app/ProgramState.h"
+#include "platform/ProgramState.h"
 
 namespace {
 

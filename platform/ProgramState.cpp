@@ -1,4 +1,4 @@
-#include "app/ProgramState.h"
+#include "platform/ProgramState.h"
 
 HINSTANCE g_instance = nullptr;
 int g_automaticMode = 0;
