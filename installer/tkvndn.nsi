@@ -4,7 +4,10 @@
 ;   makensis -DVERSION=2.15 -DVERSION_QUAD=2.15.0.0 -DEXE=$PWD/build/win/app/tkvndn.exe \
 ;            -DGUIDE=$PWD/guide.txt -DOUTFILE=$PWD/dist/tkvndn-2.15-setup.exe installer/tkvndn.nsi
 ;
-; GUIDE is docs/USER-GUIDE.md with CR LF line ends (tools/release.sh makes it and the rest).
+; GUIDE is docs/USER-GUIDE.md with CR LF line ends; installer/build.sh makes it and calls this
+; script, for tools/release.sh and the tests alike. TARGET (default x86-unicode, the delivered
+; installer of the 32-bit program) may be amd64-unicode, for the test of the 64-bit build on
+; machines that cannot run 32-bit programs.
 ;
 ; It installs for the current user (the default, no administrator rights needed) or for all users
 ; of the computer, adds a Start-menu shortcut and an entry in Programs and Features, and can
@@ -19,7 +22,10 @@
   !error "define VERSION, VERSION_QUAD, EXE, GUIDE and OUTFILE (see the head of this file)"
 !endif
 
-Unicode true
+!ifndef TARGET
+  !define TARGET x86-unicode
+!endif
+Target ${TARGET}
 SetCompressor /SOLID lzma
 ManifestDPIAware true
 

@@ -36,11 +36,8 @@ if ! strings -el "$exe" | grep -qxF "$version"; then
   exit 1
 fi
 
-# The guide is installed as a text file with CR LF line ends, which every Notepad shows.
-guide="$build/User Guide.txt"
-sed 's/$/\r/' docs/USER-GUIDE.md >"$guide"
-makensis -V2 -DVERSION="$version" -DVERSION_QUAD="$version.0.0" -DEXE="$PWD/$exe" \
-  -DGUIDE="$PWD/$guide" -DOUTFILE="$PWD/$dist/$setup" installer/tkvndn.nsi
+bash installer/build.sh "$exe" "$version" "$dist/$setup"
+rm -f "$dist/User Guide.txt"
 zip -q -j -X "$dist/$zip" "$exe"
 rm -f "$exe"
 (cd "$dist" && sha256sum "$setup" "$zip" >SHA256SUMS)

@@ -75,6 +75,16 @@ tkvn_wine_start() {
   else
     export WINEARCH=win32
     unset WINELOADER
+    # A 64-bit run earlier in this shell put its `wine` first on PATH: take it out again.
+    local kept= dir
+    local IFS=:
+    for dir in $PATH; do
+      case $dir in
+        */wine-bin-x86_64) ;;
+        *) kept=${kept:+$kept:}$dir ;;
+      esac
+    done
+    export PATH=$kept
   fi
   TKVN_XVFB_PID=
   if [ "${TKVN_USE_DISPLAY:-0}" != 1 ] || [ -z "${DISPLAY:-}" ]; then

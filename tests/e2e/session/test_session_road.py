@@ -33,9 +33,11 @@ def test_daily_road():
             s.click(h.DOWNLOAD)
             s.confirm_dates(MONDAY, SATURDAY)
             s.wait_status("Downloading")
-            deadline = time.monotonic() + 20
-            while s.text(h.ITEM) != s.data_win + "\\dn\\24-12-06.lzh" and time.monotonic() < deadline:
+            last = s.data_win + "\\dn\\24-12-06.lzh"
+            deadline = time.monotonic() + 60
+            while s.text(h.ITEM) != last and time.monotonic() < deadline:
                 time.sleep(0.1)
+            h.check_equal(s.text(h.ITEM), last, "the last archive arriving")
             h.check_equal(s.text(h.DOWNLOAD), "&Abort", "Download caption while an item arrives")
             h.check(not s.enabled(h.DOWNLOAD) and not s.enabled(h.CONFIGURE) and not s.enabled(h.FILES),
                     "Configure, Files and Download are disabled while the items arrive")

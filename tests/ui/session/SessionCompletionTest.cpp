@@ -295,7 +295,8 @@ TEST_F(ExitTest, AutomaticRunsEndByThemselvesWithTheirExitCode) {
       {"clean-up batch that does not end",
        [&] {
          dir.Write("FixFiles.bat",
-                   "@echo off\r\necho waiting> \"%~dp0waiting.txt\"\r\n:wait\r\nif not exist \"%~dp0go.txt\" goto wait\r\n");
+                   "@echo off\r\necho waiting> \"%~dp0waiting.txt\"\r\n:wait\r\nif not exist \"%~dp0go.txt\" goto wait\r\n"
+                   "echo done> \"%~dp0done.txt\"\r\n");
          registry.PutInt("DownloadClean", 1);
        },
        [&](HWND d) {
@@ -307,6 +308,9 @@ TEST_F(ExitTest, AutomaticRunsEndByThemselvesWithTheirExitCode) {
          dir.Write("go.txt", "go");
          ASSERT_TRUE(ended);
          EXPECT_TRUE(dir.Exists("waiting.txt")) << "FixFiles.bat ran";
+         // The batch left running must see go.txt before the next row empties the folder, or it
+         // would wait for ever and hold the test's output open.
+         EXPECT_TRUE(Eventually([&] { return dir.Exists("done.txt"); }, 20000)) << "FixFiles.bat ended";
        },
        kExitUpdateFailed, 20241206, 6},
   };
