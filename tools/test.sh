@@ -85,6 +85,7 @@ done
 # The native tests run beside the Windows ones; the Windows suites run one after the other, each
 # in its own prefix, their tests one at a time (they share the prefix's registry and screen).
 logs=("$root/host-ctest.log" "$root/gcc-ctest.log")
+declare -A log_dir=(["$root/host-ctest.log"]="$root/host" ["$root/gcc-ctest.log"]="$root/gcc")
 status=0
 {
   status_host=0
@@ -98,12 +99,14 @@ trap 'kill $host_pid 2>/dev/null; tkvn_wine_stop' EXIT
 if [ $i686_runs = 0 ]; then
   log="$root/win-nowine-ctest.log"
   logs+=("$log")
+  log_dir[$log]=${build_dir[i686]}
   echo "-- the i686 checks that need no Wine"
   ctest --test-dir "${build_dir[i686]}" -L nowine --output-on-failure "$@" >"$log" 2>&1 || status=1
 fi
 for arch in "${archs[@]}"; do
   log="$root/win-$arch-ctest.log"
   logs+=("$log")
+  log_dir[$log]=${build_dir[$arch]}
   echo "-- the $arch Windows tests under Wine"
   # A function: it runs in this shell, so its prefix, display and PATH hold for the tests.
   tkvn_step "starting Wine for $arch (prefix $root/wineprefix-$arch) and Xvfb" tkvn_wine_start "$root" "$arch"
@@ -131,6 +134,12 @@ for log in "${logs[@]}"; do
   t=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/' <<<"$line")
   s=$(grep -cE '^[[:space:]]+[0-9]+ - .* \(Skipped\)$' "$log" || true)
   passed=$((passed + t - f - s)); failed=$((failed + f)); skipped=$((skipped + s))
+  # Each skipped test said why in its output, which CTest keeps but does not print.
+  for name in $(sed -nE 's/^[[:space:]]+[0-9]+ - (.*) \(Skipped\)$/\1/p' "$log"); do
+    why=$(awk -v name="$name" '$0 ~ "Test: " name "$" {p=1} p && /^skipped:/ {print; exit} /^<end of output>/ {p=0}' \
+            "${log_dir[$log]}/Testing/Temporary/LastTest.log" 2>/dev/null)
+    echo "skipped: $name: ${why#skipped: }"
+  done
 done
 summary="windows: ${archs[*]}"
 [ ${#left_out[@]} -eq 0 ] || summary+=" (${left_out[*]})"
