@@ -7,7 +7,7 @@
 set -euo pipefail
 filter=$1
 shift
-corpus="$TKVN_SOURCE_DIR/../shared/lha-corpus"
+corpus="$(cd "$TKVN_SOURCE_DIR/.." && pwd)/shared/lha-corpus"
 if [ ! -d "$corpus" ]; then
   echo "skipped: no corpus of real archives at $corpus"
   exit 77
