@@ -43,7 +43,8 @@ def main():
                 first.kill()
         delete_key()
 
-    # A data directory that the user declines to create: the program ends with 0 and no dialog.
+    # A data directory that the user declines to create: the settings dialog offers another one;
+    # Cancel there ends the program with 0 and no session dialog.
     with tempfile.TemporaryDirectory() as data:
         missing = os.path.join(data, "nothere")
         put_binary("DownloadSettings", settings_record(windows_path(missing), username=b"trader"))
@@ -55,9 +56,23 @@ def main():
             check("No is answered with the refusal",
                   refusal["text"] == "Unable to continue. Please select valid directory in update settings.",
                   str(refusal))
+            uidrive.wait("Download Settings")
+            uidrive.click("Download Settings", 2)
             code = wait_exit(p, 30)
-            check("the program ends with 0", code == 0, f"exit code {code}")
+            check("Cancel in the settings ends the program with 0", code == 0, f"exit code {code}")
             check("the directory was not created", not os.path.exists(missing))
+
+            # OK with a directory that is there now: the check passes and the session opens.
+            p = start(exe)
+            uidrive.answer(7, caption="File Download")
+            uidrive.answer(1, caption="Error")
+            uidrive.wait("Download Settings")
+            os.mkdir(missing)
+            uidrive.click("Download Settings", 1)
+            uidrive.wait(CAPTION)
+            uidrive.click(CAPTION, 2)
+            code = wait_exit(p, 30)
+            check("after OK the directory is checked again and the session runs", code == 0, f"exit code {code}")
         finally:
             if p.poll() is None:
                 p.kill()
