@@ -18,6 +18,7 @@ enum ExitCode : int {
   kExitDataDirectoryUnusable = 10, // the data directory check failed at start
   kExitStartFailed = 11,           // the main window or the session dialog could not be created
   kExitAlreadyRunning = 12,        // another instance was running; it was brought forward
+  kExitDaysSkipped = 13,           // completed, but a weekday the server never published was skipped for good
 };
 
 // Records the outcome of the automatic run so far; the last one recorded counts.

@@ -10,6 +10,7 @@
 #include "platform/ProgramState.h"
 #include "app/SessionDialog.h"
 #include "settings/DataDirectoryCheck.h"
+#include "settings/SettingsDialog.h"
 #include "settings/SettingsStore.h"
 
 const char kMainClassName[] = "tkvndn";
@@ -88,11 +89,16 @@ void CreateMainWindow(HINSTANCE instance) {
   ShowWindow(window, SW_HIDE);
   UpdateWindow(window);
 
+  // A user whose data directory has gone (a drive letter changed, say) chooses another one in
+  // the settings dialog; Cancel there ends the program. Nobody can in automatic mode.
   DownloadSettings settings;
   LoadDownloadSettings(window, &settings);
-  if (!CheckDataDirectory(window, FieldText(settings.DataDirectory))) {
-    SetRunOutcome(kExitDataDirectoryUnusable);
-    return;
+  while (!CheckDataDirectory(window, FieldText(settings.DataDirectory))) {
+    if (g_automaticMode || RunSettingsDialog(window) != 1) {
+      SetRunOutcome(kExitDataDirectoryUnusable);
+      return;
+    }
+    LoadDownloadSettings(window, &settings);
   }
 
   // The session dialog is the run itself and ends by its own steps: it gets no automatic answer.

@@ -19,10 +19,12 @@
 #include "app/SessionDisplay.h"
 #include "app/SessionState.h"
 #include "app/SessionTransfer.h"
+#include "catalogue/DateHelpers.h"
 #include "catalogue/DownloadList.h"
 #include "catalogue/FileCatalogue.h"
 #include "catalogue/FilesDialog.h"
 #include "files/Housekeeping.h"
+#include "files/ListedName.h"
 #include "net/TransferDone.h"
 #include "net/TransferWorker.h"
 #include "platform/ReplacementFile.h"
@@ -39,6 +41,11 @@ constexpr int32_t kKindFile = 3;  // the catalogue and every archive
 constexpr char kMessagePagePath[] = "/daily.phtml";
 constexpr char kHolidaysPath[] = "/tkvn/dn/holiday.txt";
 constexpr char kCataloguePath[] = "/tkvn/tkvndn/files.ini";
+
+// In automatic mode a weekday that the server never publishes would hold DownloadInfo back for
+// good. Once the server has a later archive of the same type and the day is this many weekdays
+// old, the day is skipped as Skip would; a late archive still has a week to come.
+constexpr int kUnpublishedAfterWeekdays = 5;
 
 std::string InDataDirectory(const DownloadSettings& settings, const char* name) {
   return std::string(FieldText(settings.DataDirectory)) + "\\" + name;
@@ -81,8 +88,11 @@ void RemoveLeftovers(const DownloadSettings& settings) {
   RemoveLeftoverTemporaries(directory);
   int count = 0;
   std::unique_ptr<FileType[]> chosen = LoadFileTypes(InDataDirectory(settings, "files.use").c_str(), &count);
-  for (int i = 0; chosen && i < count; ++i)
-    RemoveLeftoverTemporaries(directory + "\\" + std::string(FieldText(chosen[i].Prefix)));
+  // A prefix that reaches outside the data directory is refused, as the list builder refuses it.
+  for (int i = 0; chosen && i < count; ++i) {
+    const std::string prefix(FieldText(chosen[i].Prefix));
+    if (IsSafeListedName(prefix)) RemoveLeftoverTemporaries(directory + "\\" + prefix);
+  }
 }
 
 // Starts one transfer. One that does not start is reported and leaves the dialog idle, since no
@@ -169,6 +179,8 @@ void OnDownloadPress(HWND dialog, const DownloadSettings& settings) {
   session.holidaysFetched = 0;
   session.leftOut = 0;
   session.firstLeftOut = 0;
+  session.heldDays.clear();
+  session.skippedForGood = 0;
   session.undatedLeftUndone = 0;
 
   // Seeded before the catalogue test too: the catalogue fetch of a first run also ends in the
@@ -241,6 +253,19 @@ bool IsKnownHoliday(const DownloadSettings& settings, const DownloadItem& item) 
   return IsHoliday(InDataDirectory(settings, "holiday.txt").c_str(), std::to_string(item.Date).c_str()) == 1;
 }
 
+// The server directory of an item: its server path without the archive name.
+std::string ServerDirectory(const DownloadItem& item) {
+  const std::string path(item.ServerPath);
+  return path.substr(0, path.rfind('/') + 1);
+}
+
+// The earliest day still left out, 0 when none: DownloadInfo stays before it.
+void NoteFirstLeftOut(SessionState& session) {
+  session.firstLeftOut = 0;
+  for (const HeldDay& day : session.heldDays)
+    if (session.firstLeftOut == 0 || day.date < session.firstLeftOut) session.firstLeftOut = day.date;
+}
+
 // The prompt went unanswered in automatic mode: the day is neither fetched nor done. The other
 // days go on, and the completion keeps DownloadInfo before it so that the next run fetches it.
 void LeaveOut(HWND dialog, const DownloadItem& item) {
@@ -248,10 +273,54 @@ void LeaveOut(HWND dialog, const DownloadItem& item) {
   ++session.leftOut;
   if (item.Date <= 0)
     session.undatedLeftUndone = 1;
-  else if (session.firstLeftOut == 0 || item.Date < session.firstLeftOut)
-    session.firstLeftOut = item.Date;
+  else
+    session.heldDays.push_back({item.Date, ServerDirectory(item)});
+  NoteFirstLeftOut(session);
   AppendMessageLine(dialog, (std::string("Left out for now: ") + item.ServerPath).c_str());
   ScrollMessagesToEnd(dialog);
+}
+
+bool OldEnoughToSkip(int32_t date) {
+  const int32_t today = TodayDateNumber();
+  for (int i = 0; i < kUnpublishedAfterWeekdays; ++i) {
+    date = NextWeekday(date);
+    if (date == 0 || date > today) return false;
+  }
+  return true;
+}
+
+// `arrived` came from the server: a day of its type left out before it, old enough, was never
+// published and never will be. It is skipped for good, and the list says so.
+void SkipUnpublished(HWND dialog, const DownloadItem& arrived) {
+  SessionState& session = Session();
+  if (!g_automaticMode || arrived.Date <= 0) return;
+  const std::string directory = ServerDirectory(arrived);
+  std::vector<HeldDay>& held = session.heldDays;
+  for (auto day = held.begin(); day != held.end();) {
+    if (day->directory != directory || day->date >= arrived.Date || !OldEnoughToSkip(day->date)) {
+      ++day;
+      continue;
+    }
+    AppendMessageLine(dialog, ("Not published, skipped: " + DateNumberToText(day->date)).c_str());
+    ScrollMessagesToEnd(dialog);
+    --session.leftOut;
+    ++session.skippedForGood;
+    day = held.erase(day);
+  }
+  NoteFirstLeftOut(session);
+}
+
+// The completion steps, then what they leave to the session: the weeks now fetched and
+// extracted, and the exit code of an unattended run that skipped a day for good.
+void Complete(HWND dialog, const DownloadSettings& settings) {
+  const int32_t week = NewestListedWeek();
+  CompleteSession(dialog, settings);
+  SessionState& session = Session();
+  int32_t done = 0;
+  if (week > 0 && !session.undatedLeftUndone && LoadDownloadWeekly(dialog, &done) && week > done)
+    SaveDownloadWeekly(dialog, &week);
+  if (g_automaticMode && session.skippedForGood > 0 && ProgramExitCode() == kExitCompleted)
+    SetRunOutcome(kExitDaysSkipped);
 }
 
 // The catalogue or an item has arrived or failed: choose the next item, or complete.
@@ -271,7 +340,10 @@ void OnFileDone(HWND dialog, const DownloadSettings& settings, int result, bool 
       return;
     }
     next = NextDownloadItem();
-  } else if (result == kTransferReceived || IsKnownHoliday(settings, *session.currentItem)) {
+  } else if (result == kTransferReceived) {
+    SkipUnpublished(dialog, *session.currentItem);
+    next = NextDownloadItem();
+  } else if (IsKnownHoliday(settings, *session.currentItem)) {
     next = NextDownloadItem();
   } else {
     INT_PTR choice = RunMissingFilePrompt(dialog, session.currentItem->ServerPath);
@@ -292,7 +364,7 @@ void OnFileDone(HWND dialog, const DownloadSettings& settings, int result, bool 
   if (next)
     BeginBusyTransfer(dialog, next->LocalPath, "Downloading", next->LocalPath, next->ServerPath, kKindFile);
   else
-    CompleteSession(dialog, settings);
+    Complete(dialog, settings);
 }
 
 void OnTransferDone(HWND dialog, const DownloadSettings& settings, int result, int32_t kind) {

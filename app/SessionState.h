@@ -3,8 +3,16 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 struct DownloadItem;
+
+// A weekday left out for now in automatic mode: its date and its type's server directory.
+struct HeldDay {
+  int32_t date;
+  std::string directory;
+};
 
 struct SessionState {
   // 1 from the start of each transfer of a session until its WM_TRANSFERDONE arrives; while it
@@ -34,6 +42,11 @@ struct SessionState {
   // and the earliest date among them (0 when none). DownloadInfo stays before that date.
   int leftOut = 0;
   int32_t firstLeftOut = 0;
+  // Those of them with a date of their own. One that a later archive of its type shows to be
+  // never published, once old enough, is skipped for good instead: it leaves this list and the
+  // count above, and is counted here.
+  std::vector<HeldDay> heldDays;
+  int skippedForGood = 0;
   // 1 when a day left undone belongs to an item without a date of its own (a weekly archive
   // carries -1): no date is known to be complete, so DownloadInfo stays as stored at the start
   // of the session and the next run covers the same range.

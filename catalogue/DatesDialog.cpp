@@ -150,12 +150,13 @@ void LoadRunOptions(DownloadDates* dates, HWND owner) {
   if (LoadDownloadClean(owner, &flag)) dates->CleanUp = flag;
 }
 
-}  // namespace
-
-DownloadDates DefaultDownloadDates(HWND owner) {
+// The proposal, and in *stored the last date as stored (0 when none, or when it cannot be loaded).
+DownloadDates Propose(HWND owner, int32_t* stored) {
   DownloadDates dates = {0, 0, 0, 0};
   int32_t last = 0;
+  *stored = 0;
   if (!LoadDownloadInfo(owner, &last)) return dates;
+  *stored = last;
   const int32_t today = TodayDateNumber();
   if (last == 0) last = PreviousWeekday(today);
   dates.StartDate = NextWeekday(last);
@@ -164,11 +165,18 @@ DownloadDates DefaultDownloadDates(HWND owner) {
 
   DownloadSettings settings;
   LoadDownloadSettings(owner, &settings);
-  // Before the download time today's data is not yet on the server.
-  if (CurrentTimeNumber() < settings.DownloadTime && PreviousWeekday(dates.EndDate) > last)
-    dates.EndDate = PreviousWeekday(dates.EndDate);
+  // Before the download time today's data is not yet on the server, whatever the last date.
+  if (CurrentTimeNumber() < settings.DownloadTime) dates.EndDate = PreviousWeekday(today);
+  // The end before the start (nothing new yet, or a weekend): the dialog proposes the end alone.
   if (dates.EndDate < dates.StartDate) dates.StartDate = dates.EndDate;
   return dates;
+}
+
+}  // namespace
+
+DownloadDates DefaultDownloadDates(HWND owner) {
+  int32_t stored = 0;
+  return Propose(owner, &stored);
 }
 
 int RunDatesDialog(HWND owner, DownloadDates* dates) {
@@ -181,7 +189,11 @@ int RunDatesDialog(HWND owner, DownloadDates* dates) {
 }
 
 int GetDownloadDates(HWND owner, DownloadDates* dates) {
-  *dates = DefaultDownloadDates(owner);
-  if (!g_automaticMode && !RunDatesDialog(owner, dates)) return 0;
+  int32_t stored = 0;
+  *dates = Propose(owner, &stored);
+  if (!g_automaticMode) return RunDatesDialog(owner, dates);
+  // Nobody chose the last day again: an unattended run with nothing new fetches nothing. Its
+  // range then starts after its end.
+  if (stored != 0 && dates->StartDate <= stored) dates->StartDate = NextWeekday(stored);
   return 1;
 }

@@ -10,14 +10,15 @@
 
 struct DownloadDates {
   int32_t StartDate;    // date number, first date of the range
-  int32_t EndDate;      // date number, not before StartDate
+  int32_t EndDate;      // date number, not before StartDate (but see GetDownloadDates)
   int32_t AsciiUpdate;  // 0 or 1, mirrors DownloadAscii
   int32_t CleanUp;      // 0 or 1, mirrors DownloadClean
 };
 
-// The proposed record: from the weekday after the last downloaded date to today, or to the
-// previous weekday while today's data is not yet on the server. All zeros when the last date
-// cannot be loaded.
+// The proposed record: from the weekday after the last downloaded date (the previous weekday's
+// when none is stored) to today, or to the previous weekday while today's data is not yet on the
+// server. With nothing new the range is that one last day. All zeros when the last date cannot
+// be loaded.
 DownloadDates DefaultDownloadDates(HWND owner);
 
 // Shows GetDnlDates modally on `dates`. 1 when confirmed with OK (the record then holds the
@@ -25,6 +26,7 @@ DownloadDates DefaultDownloadDates(HWND owner);
 // "Error creating GetDnlDates dialog box").
 int RunDatesDialog(HWND owner, DownloadDates* dates);
 
-// The defaults, confirmed by the user unless the program runs in automatic mode. 0 when the user
-// cancelled, else 1 with the record.
+// The defaults, confirmed by the user unless the program runs in automatic mode, where a range
+// with nothing new starts after its end and so holds no day. 0 when the user cancelled, else 1
+// with the record.
 int GetDownloadDates(HWND owner, DownloadDates* dates);

@@ -23,13 +23,16 @@ struct FileCloser {
 
 }  // namespace
 
-int AddDownloadItem(const char* serverPath, const char* localPath, int32_t date) {
+int AddDownloadItem(const char* serverPath, const char* localPath, int32_t date, int32_t week) {
   DownloadItem item;
   std::memset(&item, 0, sizeof item);
-  if (!Fits(serverPath, sizeof item.ServerPath) || !Fits(localPath, sizeof item.LocalPath)) return 0;
+  if (!Fits(serverPath, sizeof item.ServerPath) || !Fits(localPath, sizeof item.LocalPath) ||
+      g_items.size() >= static_cast<std::size_t>(kMaxDownloadItems))
+    return 0;
   std::memcpy(item.ServerPath, serverPath, std::strlen(serverPath));
   std::memcpy(item.LocalPath, localPath, std::strlen(localPath));
   item.Date = date;
+  item.Week = week;
   try {
     g_items.push_back(item);
   } catch (const std::bad_alloc&) {
@@ -47,6 +50,13 @@ void RewindDownloadList() { g_cursor = 0; }
 const DownloadItem* NextDownloadItem() {
   if (g_cursor >= g_items.size()) return nullptr;
   return &g_items[g_cursor++];
+}
+
+int32_t NewestListedWeek() {
+  int32_t newest = 0;
+  for (const DownloadItem& item : g_items)
+    if (item.Week > newest) newest = item.Week;
+  return newest;
 }
 
 std::string ArchiveName(int32_t date) {

@@ -10,17 +10,23 @@ struct DownloadItem {
   char ServerPath[200];  // type's server path, archive name, ".lzh"
   char LocalPath[260];   // data directory \ prefix \ archive name ".lzh"
   int32_t Date;          // the date number of a daily item; -1 for a weekly item
+  int32_t Week;          // the Saturday of a weekly item; 0 for a daily item
 };
 
-// Appends one item; 1, or 0 when no memory was to be had (the list then stays as it was).
-// Texts that do not fit their fields are refused the same way.
-int AddDownloadItem(const char* serverPath, const char* localPath, int32_t date);
+// The most items a list holds: the session's progress bar counts them in 16 bits.
+constexpr int kMaxDownloadItems = 65535;
+
+// Appends one item; 1, or 0 when the list is full or no memory was to be had (the list then
+// stays as it was). Texts that do not fit their fields are refused the same way.
+int AddDownloadItem(const char* serverPath, const char* localPath, int32_t date, int32_t week = 0);
 // Releases the list; the read cursor is not touched.
 void ClearDownloadList();
 int DownloadItemCount();
 void RewindDownloadList();
 // The item at the cursor, advancing it; null when the cursor has passed the last item.
 const DownloadItem* NextDownloadItem();
+// The latest Saturday of the list's weekly items; 0 when it holds none.
+int32_t NewestListedWeek();
 
 // "yy-mm-dd" of a date number (24 September 2013 gives 13-09-24).
 std::string ArchiveName(int32_t date);

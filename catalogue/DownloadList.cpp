@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/AutoCloseBox.h"
 #include "platform/ProgramState.h"
@@ -55,8 +56,9 @@ int CreateTypeDirectory(const char* dataDirectory, const char* prefix) {
   return 0;
 }
 
-// Appends the item of `date` for `type`; 0 after a message when a path does not fit.
-int AddItem(const FileType& type, const char* dataDirectory, int32_t date, int32_t itemDate) {
+// Appends the item of `date` for `type`; 0 after a message when a path does not fit or the list
+// cannot take it.
+int AddItem(const FileType& type, const char* dataDirectory, int32_t date, int32_t itemDate, int32_t week) {
   const std::string name = ArchiveName(date);
   char localPath[kLocalPathSize];
   char serverPath[kServerPathSize];
@@ -64,13 +66,44 @@ int AddItem(const FileType& type, const char* dataDirectory, int32_t date, int32
     return PathTooLong(localPath);
   if (!FormatInto(serverPath, sizeof serverPath, "%s%s.lzh", type.ServerPath, name.c_str()))
     return PathTooLong(serverPath);
-  AddDownloadItem(serverPath, localPath, itemDate);
-  return 1;
+  if (AddDownloadItem(serverPath, localPath, itemDate, week)) return 1;
+  ShowError(Owner(), "Unable to add to the download list.\nChoose fewer dates or file types.");
+  return 0;
 }
 
 bool IsWeekend(int32_t date) {
   const int day = WeekdayOf(date);
   return day == 0 || day == 6;
+}
+
+// The range of the weekly types: the range asked for, and when it goes on from the last date,
+// the Saturday between them too, which a range of weekdays never holds. An unattended run does
+// not go back to a week that an earlier session has already fetched and extracted.
+DownloadDates WeeklyRange(HWND owner, const DownloadDates& dates) {
+  int32_t from = AddDays(dates.StartDate, -1);
+  int32_t last = 0;
+  if (LoadDownloadInfo(owner, &last) && last != 0 && last < from && NextWeekday(last) >= dates.StartDate)
+    from = last;
+  int32_t done = 0;
+  if (g_automaticMode && LoadDownloadWeekly(owner, &done) && done > from) from = done;
+  DownloadDates weekly = dates;
+  weekly.StartDate = AddDays(from, 1);
+  return weekly;
+}
+
+// A second type whose files would land in the folder of an earlier one would replace its
+// archives before they are extracted: it is refused, naming both. True when `type` may go on.
+bool HasFolderOfItsOwn(const FileType& type, std::vector<const FileType*>* accepted) {
+  const std::string key = TypeFolderKey(type.Prefix);
+  for (const FileType* earlier : *accepted) {
+    if (TypeFolderKey(earlier->Prefix) != key) continue;
+    ShowError(Owner(), std::string("The file types \"") + earlier->Description + "\" (" + earlier->Prefix +
+                           ") and \"" + type.Description + "\" (" + type.Prefix + ") share one folder.\n\"" +
+                           type.Description + "\" is not downloaded.");
+    return false;
+  }
+  accepted->push_back(&type);
+  return true;
 }
 
 }  // namespace
@@ -89,7 +122,7 @@ int AddDailyItems(const DownloadDates& dates, const FileType& type, const char* 
   while (date != 0 && date <= dates.EndDate) {
     char digits[16];
     std::snprintf(digits, sizeof digits, "%ld", static_cast<long>(date));
-    if (!holidays.Contains(digits) && !AddItem(type, dataDirectory, date, date)) return 0;
+    if (!holidays.Contains(digits) && !AddItem(type, dataDirectory, date, date, 0)) return 0;
     date = NextWeekday(date);
   }
   return 1;
@@ -100,7 +133,7 @@ int AddWeeklyItems(const DownloadDates& dates, const FileType& type, const char*
   int32_t date = dates.StartDate;
   if (WeekdayOf(date) != 6) date = NextDayOfWeek(date, 6);
   while (date != 0 && date <= dates.EndDate) {
-    if (!AddItem(type, dataDirectory, date, -1)) return 0;
+    if (!AddItem(type, dataDirectory, date, -1, date)) return 0;
     date = NextDayOfWeek(date, 6);
   }
   return 1;
@@ -128,23 +161,24 @@ int BuildDownloadList(HWND owner) {
 
   DownloadDates dates;
   if (!GetDownloadDates(owner, &dates)) return -1;
+  const DownloadDates weekly = WeeklyRange(Owner(owner), dates);
 
   ClearDownloadList();
+  std::vector<const FileType*> accepted;
+  bool unknownReported = false;
   for (int i = 0; i < rows; ++i) {
     const FileType& type = selection[i];
-    switch (type.Frequency) {
-      case 'D':
-      case 'd':
-        if (!AddDailyItems(dates, type, dataDirectory.c_str())) return 0;
-        break;
-      case 'W':
-      case 'w':
-        if (!AddWeeklyItems(dates, type, dataDirectory.c_str())) return 0;
-        break;
-      default:
-        ShowError(Owner(owner), "Unknown frequency field in files.ini file.");
-        break;
+    const bool daily = type.Frequency == 'D' || type.Frequency == 'd';
+    if (!daily && type.Frequency != 'W' && type.Frequency != 'w') {
+      // One message for all the rows whose letter means nothing.
+      if (!unknownReported) ShowError(Owner(owner), "Unknown frequency field in files.ini file.");
+      unknownReported = true;
+      continue;
     }
+    if (!HasFolderOfItsOwn(type, &accepted)) continue;
+    const int added = daily ? AddDailyItems(dates, type, dataDirectory.c_str())
+                            : AddWeeklyItems(weekly, type, dataDirectory.c_str());
+    if (!added) return 0;
   }
   return 1;
 }

@@ -20,7 +20,39 @@ struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
+// Characters a path may hold in the request line; "@", "?", "#", the backslash and spaces are not
+// among them (high bytes and control bytes never reach here).
+bool IsPathCharacter(char c) {
+  if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return true;
+  return c != '\0' && std::strchr("/-._~!$&'()*+;=:%", c) != nullptr;
+}
+
 }  // namespace
+
+bool IsServerPath(const std::string& path) {
+  if (path.empty() || path[0] != '/') return false;
+  for (char c : path)
+    if (!IsPathCharacter(c)) return false;
+  return true;
+}
+
+std::string TypeFolderKey(const std::string& prefix) {
+  std::string key;
+  std::string part;
+  auto endPart = [&] {
+    while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.pop_back();
+    if (!part.empty()) key.append(key.empty() ? "" : "\\").append(part);
+    part.clear();
+  };
+  for (char c : prefix) {
+    if (c == '\\' || c == '/')
+      endPart();
+    else
+      part += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  }
+  endPart();
+  return key;
+}
 
 bool ParseFileTypeLine(std::string piece, FileType* row) {
   if (!piece.empty() && piece[0] == '#') return false;
@@ -36,7 +68,7 @@ bool ParseFileTypeLine(std::string piece, FileType* row) {
     fields.push_back(piece.substr(p, end - p));
     p = end;
   }
-  if (fields.size() < 4) return false;
+  if (fields.size() < 4 || !IsServerPath(fields[0])) return false;
 
   FileType parsed;
   std::memset(&parsed, 0, sizeof parsed);

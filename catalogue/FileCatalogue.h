@@ -5,8 +5,9 @@
 // characters and cut at its first byte below 32 (signed), which drops the line end and cuts before
 // any byte of 0x80 and above. Fields are split at commas, a run of commas being one separator and
 // leading commas ignored; spaces belong to the fields; fields after the fourth are ignored; of the
-// frequency only the first character counts. A line without four fields, or whose fields do not
-// fit the row, is not a row and is skipped. At most 300 rows are read.
+// frequency only the first character counts. A line without four fields, whose fields do not fit
+// the row, or whose server path is not one (IsServerPath), is not a row and is skipped. At most
+// 300 rows are read.
 #pragma once
 
 #include <memory>
@@ -23,6 +24,15 @@ struct FileType {
 
 constexpr int kMaxFileTypes = 300;
 constexpr std::size_t kFileTypePiece = 194;  // a row of 193 characters and its line end
+
+// True for a server directory that can go into the request line as it is: it begins with "/" and
+// holds only letters, digits and "/-._~!$&'()*+;=:%". Anything else ("@host", ".host", a space,
+// a backslash) could name another host to a proxy, with the user's credentials.
+bool IsServerPath(const std::string& path);
+
+// The folder a prefix names, spelt one way: Windows ignores case, drops the trailing dots and
+// spaces of each part and skips "." parts, so "dn", "DN", "dn.", "dn " and ".\dn" give one key.
+std::string TypeFolderKey(const std::string& prefix);
 
 // Fills `row` from one piece of a line. False for a comment or a line that is not a row.
 bool ParseFileTypeLine(std::string piece, FileType* row);

@@ -1,5 +1,6 @@
 #include "catalogue/FilesDialog.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -15,8 +16,8 @@
 
 namespace {
 
-// The rows of files.use are written from the catalogue, so at most one fewer than it can hold.
-constexpr int kMaxChosen = kMaxFileTypes - 1;
+// Every entry of a full catalogue can be chosen: files.use holds as many rows.
+constexpr int kMaxChosen = kMaxFileTypes;
 
 // What the dialog holds while it is open: the catalogue, released when the dialog ends, and the
 // selection file that OK writes.
@@ -69,18 +70,23 @@ bool Fill(HWND dialog, FilesDialogState* state) {
 }
 
 // The catalogue rows of the marked entries, in the list's order; a description shared by two
-// rows gives the first of them.
+// rows gives the first of them, once.
 std::vector<FileType> ChosenRows(HWND dialog, const FilesDialogState& state) {
   HWND list = GetDlgItem(dialog, IDC_FILES_LIST);
   int indexes[kMaxChosen];
   LRESULT marked = SendMessageA(list, LB_GETSELITEMS, kMaxChosen, reinterpret_cast<LPARAM>(indexes));
   std::vector<FileType> rows;
+  std::vector<const FileType*> found;
   for (LRESULT i = 0; i < marked; ++i) {
     char description[sizeof(FileType::Description)];
     LRESULT length = SendMessageA(list, LB_GETTEXTLEN, indexes[i], 0);
     if (length < 0 || length >= static_cast<LRESULT>(sizeof description)) continue;
     SendMessageA(list, LB_GETTEXT, indexes[i], reinterpret_cast<LPARAM>(description));
-    if (const FileType* row = FindFileType(state.catalogue.get(), state.count, description)) rows.push_back(*row);
+    const FileType* row = FindFileType(state.catalogue.get(), state.count, description);
+    if (row && std::find(found.begin(), found.end(), row) == found.end()) {
+      found.push_back(row);
+      rows.push_back(*row);
+    }
   }
   return rows;
 }

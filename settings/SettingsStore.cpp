@@ -62,6 +62,7 @@ const char kMessagePds[] = "Error attempting to create registry key(pds)";
 const char kMessagePdi[] = "Error attempting to create registry key(pdi)";
 const char kMessagePda[] = "Error attempting to create registry key(pda)";
 const char kMessagePdc[] = "Error attempting to create registry key(pdc)";
+const char kMessagePdw[] = "Error attempting to create registry key(pdw)";
 
 }  // namespace
 
@@ -82,6 +83,10 @@ int SaveDownloadSettings(HWND owner, const DownloadSettings* record) {
 int LoadDownloadInfo(HWND owner, int32_t* date) { return LoadInt(owner, "DownloadInfo", date, kMessagePdi); }
 int SaveDownloadInfo(HWND owner, const int32_t* date) {
   return SaveValue(owner, "DownloadInfo", date, sizeof *date, kMessagePdi);
+}
+int LoadDownloadWeekly(HWND owner, int32_t* date) { return LoadInt(owner, "DownloadWeekly", date, kMessagePdw); }
+int SaveDownloadWeekly(HWND owner, const int32_t* date) {
+  return SaveValue(owner, "DownloadWeekly", date, sizeof *date, kMessagePdw);
 }
 int LoadDownloadAscii(HWND owner, int32_t* flag) { return LoadInt(owner, "DownloadAscii", flag, kMessagePda); }
 int SaveDownloadAscii(HWND owner, const int32_t* flag) {

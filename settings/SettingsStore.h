@@ -1,4 +1,4 @@
-// The settings store: the key HKEY_CURRENT_USER\Software\Tickvane\TkvnDn with its four binary
+// The settings store: the key HKEY_CURRENT_USER\Software\Tickvane\TkvnDn with its binary
 // values. Nothing is cached: every caller loads the value it needs at the moment it needs it.
 //
 // Loads are self-healing: a value that is missing or of another size is replaced by its default,
@@ -18,6 +18,10 @@ int LoadDownloadSettings(HWND owner, DownloadSettings* record);
 int SaveDownloadSettings(HWND owner, const DownloadSettings* record);
 int LoadDownloadInfo(HWND owner, int32_t* date);
 int SaveDownloadInfo(HWND owner, const int32_t* date);
+// The latest Saturday whose weekly archives a session fetched and extracted (0: none), so that an
+// unattended run whose DownloadInfo is held back does not fetch that week again.
+int LoadDownloadWeekly(HWND owner, int32_t* date);
+int SaveDownloadWeekly(HWND owner, const int32_t* date);
 int LoadDownloadAscii(HWND owner, int32_t* flag);
 int SaveDownloadAscii(HWND owner, const int32_t* flag);
 int LoadDownloadClean(HWND owner, int32_t* flag);

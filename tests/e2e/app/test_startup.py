@@ -43,24 +43,33 @@ def main():
                 first.kill()
         delete_key()
 
-    # A data directory that the user declines to create: the program ends with 0 and no dialog.
+    # A data directory that the user declines to create: the settings dialog offers another one.
+    # Cancel there ends the program with 0; OK checks the directory again.
     with tempfile.TemporaryDirectory() as data:
         missing = os.path.join(data, "nothere")
         put_binary("DownloadSettings", settings_record(windows_path(missing), username=b"trader"))
-        p = start(exe)
-        try:
-            question = uidrive.answer(7, caption="File Download")
-            check("the missing directory is asked about", "does not exist" in question["text"], str(question))
-            refusal = uidrive.answer(1, caption="Error")
-            check("No is answered with the refusal",
-                  refusal["text"] == "Unable to continue. Please select valid directory in update settings.",
-                  str(refusal))
-            code = wait_exit(p, 30)
-            check("the program ends with 0", code == 0, f"exit code {code}")
-            check("the directory was not created", not os.path.exists(missing))
-        finally:
-            if p.poll() is None:
-                p.kill()
+        for button in (2, 1):
+            p = start(exe)
+            try:
+                question = uidrive.answer(7, caption="File Download")
+                check("the missing directory is asked about", "does not exist" in question["text"], str(question))
+                refusal = uidrive.answer(1, caption="Error")
+                check("No is answered with the refusal",
+                      refusal["text"] == "Unable to continue. Please select valid directory in update settings.",
+                      str(refusal))
+                uidrive.wait("Download Settings")
+                if button == 1:
+                    os.mkdir(missing)  # as if another directory had been chosen
+                uidrive.click("Download Settings", button)
+                if button == 1:
+                    uidrive.wait(CAPTION)
+                    uidrive.click(CAPTION, 2)
+                code = wait_exit(p, 30)
+                check("the program ends with 0", code == 0, f"exit code {code}")
+                check("nothing created unasked", os.path.exists(missing) == (button == 1))
+            finally:
+                if p.poll() is None:
+                    p.kill()
         delete_key()
 
     passed = sum(results)

@@ -3,6 +3,7 @@
 the daily download, a first run without files.ini, and unattended "/a" runs with nobody answering
 (each on its own clock: Friday evening of the sample week)."""
 
+import datetime
 import os
 import sys
 import time
@@ -19,7 +20,8 @@ SUCCESS_TAIL = [" ", " ", "Download completed successfully.", " "]
 
 
 def test_daily_road():
-    tree = Tree()
+    # The range goes on from Friday 29 November: the weekly archive of the Saturday between is due.
+    tree = Tree(first=MONDAY - datetime.timedelta(days=2))
     with h.StandInServer(tree.root, user="demo", password="secret") as server:
         s = h.Session(BUILD, "road", SHOTS)
         try:
@@ -56,7 +58,8 @@ def test_daily_road():
                           ["/daily.phtml", "/tkvn/dn/holiday.txt", "/tkvn/tkvndn/files.ini",
                            "/tkvn/dn/data/24-12-02.lzh", "/tkvn/dn/data/24-12-03.lzh",
                            "/tkvn/dn/data/24-12-05.lzh", "/tkvn/dn/data/24-12-06.lzh",
-                           "/tkvn/wk/data/24-12-07.lzh"], "requests, in order (the 4th is a holiday)")
+                           "/tkvn/wk/data/24-11-30.lzh", "/tkvn/wk/data/24-12-07.lzh"],
+                          "requests, in order (the 4th is a holiday)")
             heads = server.raw_requests()
             h.check(all(head.startswith(b"GET http://") for head in heads), "absolute URIs to the proxy")
             h.check(all(b"Authorization: Basic ZGVtbzpzZWNyZXQ=" in head for head in heads), "credentials")

@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckText(row.Description, sizeof row.Description);
     CheckText(row.Prefix, sizeof row.Prefix);
     if (static_cast<signed char>(row.Frequency) < 32 || row.Frequency == ',') std::abort();
-    if (row.ServerPath[0] == '\0' || row.Description[0] == '\0' || row.Prefix[0] == '\0') std::abort();
+    if (!IsServerPath(row.ServerPath) || row.Description[0] == '\0' || row.Prefix[0] == '\0') std::abort();
     if (std::strchr(row.ServerPath, ',') || std::strchr(row.Description, ',') || std::strchr(row.Prefix, ','))
       std::abort();
   }

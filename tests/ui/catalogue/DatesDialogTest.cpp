@@ -100,9 +100,10 @@ TEST_F(DatesTest, ProposedRanges) {
   } cases[] = {
       {20130924, 25, 20, 20130925, 20130925, "after the download time: today"},
       {20130923, 25, 10, 20130924, 20130924, "before it: the previous weekday"},
-      {20130924, 25, 10, 20130925, 20130925, "the previous weekday is the last date: today"},
+      {20130924, 25, 10, 20130924, 20130924, "nothing new before it: the last day again, never today"},
       {20130927, 28, 20, 20130928, 20130928, "a Saturday: start after end, both today"},
       {0, 25, 20, 20130925, 20130925, "nothing downloaded yet"},
+      {0, 25, 10, 20130924, 20130924, "nothing downloaded yet, before the download time"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.why);
@@ -413,6 +414,13 @@ TEST_F(DatesTest, AutomaticModeTakesTheProposedRangeWithoutAsking) {
   EXPECT_EQ(1, result);
   EXPECT_EQ(20130923, dates.StartDate);
   EXPECT_EQ(20130925, dates.EndDate);
+
+  // With nothing new the unattended range holds no day, not the last one again.
+  registry.PutInt("DownloadInfo", 20130924);
+  SetNow(2013, 9, 25, 10, 0);
+  ASSERT_EQ(1, GetDownloadDates(owner, &dates));
+  EXPECT_GT(dates.StartDate, 20130924);
+  EXPECT_EQ(20130924, dates.EndDate);
 }
 
 TEST_F(DatesTest, CancellingTheDatesCancelsTheBuild) {

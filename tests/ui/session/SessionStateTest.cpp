@@ -253,6 +253,24 @@ TEST_F(SessionTest, NoSelectedFilesAsksWhetherToChooseSome) {
   EXPECT_TRUE(transport.Started().empty());
 }
 
+TEST_F(SessionTest, TheLeftoverSweepStaysInsideTheDataDirectory) {
+  // Beside the data directory, a user's file named as the program names its temporaries.
+  dir.Write("~tk1a.tmp", "the user's");
+  const std::string data = dir.File("data");
+  ASSERT_TRUE(CreateDirectoryA(data.c_str(), nullptr));
+  dir.Write("data/files.ini", "/x/,D,Up,..\r\n");
+  dir.Write("data/files.use", "/x/,D,Up,..\n");
+  PutSettings("demo", data);
+  Run([&](HWND d) {
+    ui::Click(d, IDC_SESSION_DOWNLOAD);
+    HWND dates = ui::WaitForWindow("Download Dates");
+    ui::Click(dates, IDCANCEL);
+    ui::WaitForWindowGone(dates);
+    ui::Click(d, IDC_SESSION_EXIT);
+  });
+  EXPECT_TRUE(dir.Exists("~tk1a.tmp"));
+}
+
 TEST_F(SessionTest, WithoutUserNameTheSettingsDialogOpensAndNothingStarts) {
   PutSettings("");
   ui::MessageBoxText box;

@@ -88,6 +88,12 @@ class DownloadList : public ::testing::Test {
     }
     return names;
   }
+  std::vector<std::string> WeeklyServerPaths() {
+    std::vector<std::string> paths;
+    for (const Item& item : Items())
+      if (item.date == -1) paths.push_back(item.server);
+    return paths;
+  }
   int Build() {
     int result = 99;
     boxes = AnswerEveryBox([&] { result = BuildDownloadList(owner); });
@@ -172,25 +178,49 @@ TEST_F(DownloadList, ASelectionThatCannotBeReplacedStaysAndIsReported) {
     EXPECT_EQ("files.use", entry.path().filename().string());  // no temporary left behind
 }
 
-TEST_F(DownloadList, RowsInSelectionOrderAndOneMessagePerUnknownFrequency) {
-  dir.Write("files.use", "/d/,D,Daily,dn\n/x/,X,Odd,xx\n/w/,w,Weekly,wk\n");
+TEST_F(DownloadList, RowsInSelectionOrderAndOneMessageForUnknownFrequencies) {
+  dir.Write("files.use", "/d/,D,Daily,dn\n/x/,X,Odd,xx\n/w/,w,Weekly,wk\n/q/,Q,Odder,qq\n");
   registry.PutInt("DownloadInfo", 20130920);  // Friday: the range is 23 to 25 September
   ASSERT_EQ(1, Build());
   ASSERT_EQ(1u, boxes.size());
   EXPECT_EQ("Error", boxes[0].caption);
   EXPECT_EQ("Unknown frequency field in files.ini file.", boxes[0].text);
   EXPECT_EQ(owner, boxes[0].owner);
-  EXPECT_EQ((Dates_{20130923, 20130924, 20130925}), Dates());  // the week has no Saturday yet
+  // The weekly type reaches back to the last date: the Saturday between is fetched once.
+  EXPECT_EQ((Dates_{20130923, 20130924, 20130925, -1}), Dates());
   EXPECT_FALSE(dir.Exists("xx"));
 
   registry.PutInt("DownloadInfo", 20130913);  // the range now holds Saturday 21 September
   ASSERT_EQ(1, Build());
-  EXPECT_EQ(1u, boxes.size());
-  const Dates_ dates = Dates();
-  ASSERT_EQ(9u, dates.size());
-  EXPECT_EQ(20130916, dates.front());
-  EXPECT_EQ(20130925, dates[7]);
-  EXPECT_EQ(-1, dates[8]);
+  EXPECT_EQ((Names{"/w/13-09-14.lzh", "/w/13-09-21.lzh"}), WeeklyServerPaths());
+
+  // An unattended run goes back to no week that an earlier session fetched and extracted.
+  registry.PutInt("DownloadWeekly", 20130914);
+  ASSERT_EQ(1, Build());
+  EXPECT_EQ(Names{"/w/13-09-21.lzh"}, WeeklyServerPaths());
+}
+
+TEST_F(DownloadList, TypesSharingAFolderAreRefused) {
+  dir.Write("files.use", "/a/,D,A,dn\n/b/,D,B,DN\n/c/,W,C,dn.\n/e/,D,E,dn \n/f/,D,F,./dn\n/g/,D,G,.\\dn\\\n"
+                         "/w/,W,W,wk\n/h/,D,H,dn2\n");
+  registry.PutInt("DownloadInfo", 20130924);
+  ASSERT_EQ(1, Build());
+  ASSERT_EQ(5u, boxes.size());
+  EXPECT_EQ("The file types \"A\" (dn) and \"B\" (DN) share one folder.\n\"B\" is not downloaded.", boxes[0].text);
+  EXPECT_EQ("Error", boxes[0].caption);
+  EXPECT_NE(std::string::npos, boxes[4].text.find("(.\\dn\\)"));
+  std::vector<std::string> servers;
+  for (const Item& item : Items()) servers.push_back(item.server);
+  EXPECT_EQ((Names{"/a/13-09-25.lzh", "/h/13-09-25.lzh"}), servers);
+}
+
+TEST_F(DownloadList, AFullListIsReportedAndStopsTheBuild) {
+  dir.Write("files.use", "/a/,D,A,aa\n/b/,D,B,bb\n/c/,D,C,cc\n");
+  registry.PutInt("DownloadInfo", 19000301);  // three times 29,000 weekdays and more
+  EXPECT_EQ(0, Build());
+  ASSERT_EQ(1u, boxes.size());
+  EXPECT_EQ("Unable to add to the download list.\nChoose fewer dates or file types.", boxes[0].text);
+  EXPECT_EQ(kMaxDownloadItems, DownloadItemCount());
 }
 
 TEST_F(DownloadList, ASelectionWithoutRowsBuildsNothing) {

@@ -43,16 +43,15 @@ TEST(CatalogueLines, FieldsAndSeparators) {
     const char* description;
     const char* prefix;
   } cases[] = {
-      {"a,D,Desc,pfx", "a", 'D', "Desc", "pfx"},
-      {"a,,D,Desc,pfx", "a", 'D', "Desc", "pfx"},
-      {",a,D,Desc,pfx", "a", 'D', "Desc", "pfx"},
-      {",,,a,,,D,,Desc,,,pfx,,,", "a", 'D', "Desc", "pfx"},
+      {"/a,D,Desc,pfx", "/a", 'D', "Desc", "pfx"},
+      {"/a,,D,Desc,pfx", "/a", 'D', "Desc", "pfx"},
+      {",/a,D,Desc,pfx", "/a", 'D', "Desc", "pfx"},
+      {",,,/a,,,D,,Desc,,,pfx,,,", "/a", 'D', "Desc", "pfx"},
       {"/x/,w,Weekly File,wk", "/x/", 'w', "Weekly File", "wk"},
       {"/x/,Weekly,Weekly File,wk", "/x/", 'W', "Weekly File", "wk"},
       {"/x/,D,Daily,dn,extra,fields", "/x/", 'D', "Daily", "dn"},
-      {" /x/,D,Daily,dn", " /x/", 'D', "Daily", "dn"},
       {"/x/,D,Daily,dn ", "/x/", 'D', "Daily", "dn "},
-      {" #x,D,Desc,pfx", " #x", 'D', "Desc", "pfx"},
+      {"/a-z_0.9~!$&'()*+;=:%41/,D,Desc,pfx", "/a-z_0.9~!$&'()*+;=:%41/", 'D', "Desc", "pfx"},
       {"/x/,Q,Odd,oo", "/x/", 'Q', "Odd", "oo"},
       {"/x/,D,Daily,dn\r\n", "/x/", 'D', "Daily", "dn"},
       {"/x/,D,Daily,dn\tignored", "/x/", 'D', "Daily", "dn"},
@@ -78,6 +77,17 @@ TEST(CatalogueLines, LinesThatAreNotRowsAreSkipped) {
   ASSERT_EQ(2u, rows.size());
   ExpectRow(rows, 0, "/d/", 'D', "Kept", "dd");
   ExpectRow(rows, 1, "/e/", 'W', "Last", "ee");
+}
+
+TEST(CatalogueLines, ServerPathsThatCouldNameAnotherHostAreRefused) {
+  // Through a proxy the path follows the server's name in the request line.
+  for (const char* line : {".evil.example/x/,D,Desc,pfx", "@evil.example/x/,D,Desc,pfx", ":8080/x/,D,Desc,pfx",
+                           "x/,D,Desc,pfx", " /x/,D,Desc,pfx", " #x,D,Desc,pfx", "/x y/,D,Desc,pfx",
+                           "/x@evil/,D,Desc,pfx", "/x\\y/,D,Desc,pfx", "/x?y/,D,Desc,pfx", "/x#y/,D,Desc,pfx",
+                           "/x\"y/,D,Desc,pfx", "/x<y>/,D,Desc,pfx"}) {
+    SCOPED_TRACE(line);
+    EXPECT_TRUE(Parse(line).empty());
+  }
 }
 
 TEST(CatalogueLines, HighBytesEndTheLine) {
