@@ -95,6 +95,5 @@ void RunAsciiUpdate(HWND dialog, const std::string& directory) {
   if (previousLength > 0 && previousLength < sizeof previous) SetCurrentDirectoryA(previous);
 
   AppendMessageLine(dialog, " ");
-  for (const std::string& line : ReadShownPieces(directory + "\\result.txt", 189))
-    AppendMessageLine(dialog, line.c_str());
+  AppendMessageLines(dialog, ReadShownPieces(directory + "\\result.txt", 189));
 }

@@ -156,6 +156,29 @@ TEST_F(SessionTest, PromptAbortStopsWithTheDateUnchanged) {
   EXPECT_EQ(20241129, registry.Int("DownloadInfo"));
 }
 
+// A message page of megabytes is shown up to the read limit, and the list says so.
+TEST_F(SessionTest, AHugeMessagePageIsCutAndSaysSo) {
+  std::string page;
+  for (int i = 0; i < 30000; ++i) page += std::string(99, 'x') + "\n";
+  Run([&](HWND d) {
+    PressDownload(d);
+    Finish(d, transport.WaitStarted(1), 1, page);
+    StartedTransfer holidays = transport.WaitStarted(2);
+    // Read line by line here: the driver's reading of 20000 lines takes long under Wine.
+    HWND list = GetDlgItem(d, IDC_SESSION_MESSAGES);
+    const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    EXPECT_GT(count, 20000);
+    EXPECT_LT(count, 22000);
+    char last[2][200] = {};
+    SendMessageA(list, LB_GETTEXT, count - 2, reinterpret_cast<LPARAM>(last[0]));
+    SendMessageA(list, LB_GETTEXT, count - 1, reinterpret_cast<LPARAM>(last[1]));
+    EXPECT_EQ(std::string(99, 'x'), last[0]);
+    EXPECT_EQ(std::string("The rest of the message page is not shown: it is longer than 2 MiB."), last[1]);
+    Finish(d, holidays, -1);
+    ui::Click(d, IDC_SESSION_EXIT);
+  });
+}
+
 TEST_F(SessionTest, FailedFetchesOfPageHolidaysAndCatalogue) {
   dir.Write("message.txt", "yesterday's page\n");
   std::vector<ui::MessageBoxText> boxes;
