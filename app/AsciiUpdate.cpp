@@ -5,6 +5,7 @@
 
 #include "app/ChildProcess.h"
 #include "app/SessionDisplay.h"
+#include "app/SessionState.h"
 #include "app/TextPieces.h"
 #include "platform/ProgramState.h"
 #include "platform/UniqueHandle.h"
@@ -48,6 +49,9 @@ bool WaitDispatching(HWND dialog, HANDLE process, DWORD limit) {
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     }
+    // The dialog is closing (an unexpected error ends an automatic run through Exit): the batch
+    // goes on by itself.
+    if (Session().exiting) return true;
     ShowNewProgressLines(dialog, false);
   }
 }

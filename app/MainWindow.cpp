@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/AutoCloseBox.h"
+#include "platform/CallbackGuard.h"
 #include "app/ExitCodes.h"
 #include "app/MainWindowRes.h"
 #include "platform/ProgramState.h"
@@ -102,7 +103,9 @@ void CreateMainWindow(HINSTANCE instance) {
   }
 }
 
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+namespace {
+
+LRESULT Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
       InitCommonControls();
@@ -128,4 +131,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       break;
   }
   return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  // A fault while the window is created fails the creation, which ends the program.
+  return Guarded(window, [&] { return Dispatch(window, message, wParam, lParam); },
+                 [&] { return LRESULT{message == WM_CREATE ? -1 : 0}; });
 }

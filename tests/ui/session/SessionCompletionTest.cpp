@@ -330,6 +330,9 @@ TEST_F(ExitTest, AutomaticRunsEndByThemselvesWithTheirExitCode) {
          ASSERT_TRUE(ended);
        },
        kExitUpdateFailed, 20241206, 6, "Update failed: ascii_update.bat did not end in time and was left running"},
+      {"out of memory", [&] { transport.throwNext = true; },
+       [&](HWND d) { ASSERT_TRUE(Eventually([&] { return !IsWindow(d); })); }, kExitUnexpectedError, 20241203, 0,
+       "Stopped by an unexpected error: out of memory"},
   };
   SetLocalClock(FridayEvening);
   SetAutoCloseDelay(200);

@@ -227,6 +227,27 @@ TEST_F(SessionTest, ARefusedStartIsReportedAndLeavesTheDialogIdle) {
   EXPECT_EQ("Unable to start the transfer (code 4)", boxes[1].text);
 }
 
+// Out of memory as the holiday list starts, the buttons disabled: a box says so, and the dialog
+// is usable again for the next press.
+TEST_F(SessionTest, AnUnexpectedErrorIsReportedAndLeavesTheDialogUsable) {
+  ui::MessageBoxText box;
+  Run([&](HWND d) {
+    PressDownload(d);
+    StartedTransfer page = transport.WaitStarted(1);
+    transport.throwNext = true;
+    Finish(d, page, 1, "hello\n");
+    box = ui::AnswerMessageBox(IDOK);
+    ExpectDisplay(d, {"Stopped by an unexpected error", "&Download", "", true, true, true}, "after the error");
+    EXPECT_EQ("Stopped by an unexpected error: out of memory", ui::ListLines(d, IDC_SESSION_MESSAGES).back());
+    PressDownload(d);
+    Finish(d, transport.WaitStarted(2), -1);
+    ExpectIdle(d, "the next session aborted");
+    ui::Click(d, IDC_SESSION_EXIT);
+  });
+  EXPECT_EQ("Error", box.caption);
+  EXPECT_EQ("An unexpected error occurred: out of memory.\nThe step in progress was stopped.", box.text);
+}
+
 TEST_F(SessionTest, CatalogueFetchAloneWhenMissingAndRefusedPressesMeanwhile) {
   std::remove(dir.File("files.ini").c_str());
   std::vector<ui::MessageBoxText> boxes;
