@@ -75,6 +75,9 @@ void ReadSwitches(const char* commandLine) {
   g_automaticMode = std::strstr(commandLine, "/a") != nullptr;
   g_amiBrokerMode = std::strstr(commandLine, "/xami") != nullptr;
   g_pivotraxMode = std::strstr(commandLine, "/zpvtrx") != nullptr;
+  // Nobody may be at the screen: the system is not to stop the run with a box of its own ("There
+  // is no disk in the drive", a crash report). Child processes inherit this.
+  if (g_automaticMode) SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
 }
 
 void CreateMainWindow(HINSTANCE instance) {
