@@ -36,7 +36,8 @@ class CompletionTest : public SessionTest {
     dir.Write("ascii_update.exe", "MZ");
     registry.PutInt("DownloadAscii", 1);
     registry.PutInt("DownloadClean", 1);
-    dir.Write("FixFiles.bat", "@echo off\r\necho fixed> \"%~dp0fixed.txt\"\r\n");
+    // Written to be run by hand: it waits for a key, which its null input gives at once.
+    dir.Write("FixFiles.bat", "@echo off\r\npause\r\necho fixed> \"%~dp0fixed.txt\"\r\n");
   }
 };
 
