@@ -2,12 +2,15 @@
 
 #include "app/AboutBoxRes.h"
 #include "app/CentreWindow.h"
+#include "platform/CallbackGuard.h"
 
 std::string BuildLine(const char* date, const char* time) {
   return std::string("This Compile: ") + date + " " + time;
 }
 
-INT_PTR CALLBACK AboutBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+namespace {
+
+INT_PTR Dispatch(HWND dialog, UINT message, WPARAM wParam) {
   switch (message) {
     case WM_INITDIALOG:
       CentreWindow(dialog, GetWindow(dialog, GW_OWNER));
@@ -24,4 +27,10 @@ INT_PTR CALLBACK AboutBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) 
     default:
       return FALSE;
   }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK AboutBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  return Guarded(dialog, [&] { return Dispatch(dialog, message, wParam); }, [] { return INT_PTR{FALSE}; });
 }

@@ -3,13 +3,18 @@
 #include <cstdio>
 #include <string>
 
+#include "app/ChildProcess.h"
 #include "app/SessionDisplay.h"
+#include "app/SessionState.h"
 #include "app/TextPieces.h"
+#include "platform/ProgramState.h"
 #include "platform/UniqueHandle.h"
 
 namespace {
 
 constexpr size_t kProgressPiece = 999;
+
+unsigned long g_waitLimit = kAsciiUpdateWaitLimit;
 
 // Shows the lines of procdate.txt that are not in the list yet. Pieces keep their line end, and a
 // piece counts as shown when some list line begins with it. A line still being written waits for
@@ -24,38 +29,31 @@ void ShowNewProgressLines(HWND dialog, bool ended) {
 }
 
 // Dispatches the thread's messages until the process ends, so the dialog repaints and the About
-// box stays usable; procdate.txt is read again at every wake.
-void WaitDispatching(HWND dialog, HANDLE process) {
+// box stays usable; procdate.txt is read again at every wake. False when `limit` milliseconds
+// passed first (the process is left running).
+bool WaitDispatching(HWND dialog, HANDLE process, DWORD limit) {
+  const DWORD start = GetTickCount();
   for (;;) {
-    DWORD wake = MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT);
-    if (wake != WAIT_OBJECT_0 + 1) break;  // the process ended, or the wait failed
+    DWORD waited = GetTickCount() - start;
+    DWORD timeout = limit == INFINITE ? INFINITE : (waited < limit ? limit - waited : 0);
+    DWORD wake = MsgWaitForMultipleObjects(1, &process, FALSE, timeout, QS_ALLINPUT);
+    if (wake == WAIT_TIMEOUT) return false;
+    if (wake != WAIT_OBJECT_0 + 1) return true;  // the process ended, or the wait failed
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
       if (msg.message == WM_QUIT) {
         // Belongs to an outer loop: leave it queued for that loop and stop dispatching.
         PostQuitMessage(static_cast<int>(msg.wParam));
-        return;
+        return true;
       }
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     }
+    // The dialog is closing (an unexpected error ends an automatic run through Exit): the batch
+    // goes on by itself.
+    if (Session().exiting) return true;
     ShowNewProgressLines(dialog, false);
   }
-}
-
-// Starts ascii_update.bat from the current directory, hidden, in a console of its own. On
-// failure returns false with the error code in *error.
-bool StartUpdate(PROCESS_INFORMATION* info, DWORD* error) {
-  char commandLine[] = "ascii_update.bat";
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_HIDE;
-  if (CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, nullptr,
-                     &startup, info))
-    return true;
-  *error = GetLastError();
-  return false;
 }
 
 }  // namespace
@@ -72,20 +70,19 @@ void RunAsciiUpdate(HWND dialog, const std::string& directory) {
   DWORD previousLength = GetCurrentDirectoryA(sizeof previous, previous);
   bool haveDirectory = SetCurrentDirectoryA(directory.c_str()) != 0;
   DWORD error = 0;
-  PROCESS_INFORMATION info{};
+  UniqueObject process;
   bool started = false;
   if (!haveDirectory) {
     error = GetLastError();
   } else {
     DeleteFileA("procdate.txt");
-    started = StartUpdate(&info, &error);
+    started = StartChildProcess(nullptr, "ascii_update.bat", SW_HIDE, &process, &error);
   }
   if (started) {
-    UniqueObject process(info.hProcess);
-    UniqueObject thread(info.hThread);
-    WaitDispatching(dialog, process.Get());
+    bool ended = WaitDispatching(dialog, process.Get(), g_automaticMode ? g_waitLimit : INFINITE);
     // What the update wrote in its last moments, before the wait saw it end.
-    ShowNewProgressLines(dialog, true);
+    ShowNewProgressLines(dialog, ended);
+    if (!ended) AppendMessageLine(dialog, "Update failed: ascii_update.bat did not end in time and was left running");
   } else {
     char text[128];
     std::snprintf(text, sizeof text, "Update failed: ascii_update.bat could not be started (error %lu)",
@@ -95,6 +92,7 @@ void RunAsciiUpdate(HWND dialog, const std::string& directory) {
   if (previousLength > 0 && previousLength < sizeof previous) SetCurrentDirectoryA(previous);
 
   AppendMessageLine(dialog, " ");
-  for (const std::string& line : ReadShownPieces(directory + "\\result.txt", 189))
-    AppendMessageLine(dialog, line.c_str());
+  AppendMessageLines(dialog, ReadShownPieces(directory + "\\result.txt", 189));
 }
+
+void SetAsciiUpdateWaitLimit(unsigned long milliseconds) { g_waitLimit = milliseconds; }

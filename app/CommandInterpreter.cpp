@@ -2,27 +2,18 @@
 
 #include <windows.h>
 
-#include <vector>
-
-#include "platform/UniqueHandle.h"
+#include "app/ChildProcess.h"
 
 namespace {
 
 CommandRun RunAndWait(const char* application, const std::string& commandLine, DWORD waitMilliseconds) {
-  std::vector<char> line(commandLine.begin(), commandLine.end());
-  line.push_back('\0');
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  // Minimised but visible: a batch that stops to ask something can be found on the task bar.
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_SHOWMINNOACTIVE;
-  PROCESS_INFORMATION info{};
-  if (!CreateProcessA(application, line.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr,
-                      nullptr, &startup, &info))
-    return {CommandRun::kNotStarted, GetLastError()};
-  UniqueObject process(info.hProcess);
-  UniqueObject thread(info.hThread);
-  // Closing the handles leaves a process that has not ended running on its own.
+  UniqueObject process;
+  DWORD error = 0;
+  // Minimised but visible: a batch that stops on something other than its input can be found on
+  // the task bar and closed.
+  if (!StartChildProcess(application, commandLine, SW_SHOWMINNOACTIVE, &process, &error))
+    return {CommandRun::kNotStarted, error};
+  // Closing the handle leaves a process that has not ended running on its own.
   if (WaitForSingleObject(process.Get(), waitMilliseconds) == WAIT_TIMEOUT) return {CommandRun::kStillRunning, 0};
   return {};
 }

@@ -1,7 +1,8 @@
 // Runs a command through the command interpreter and waits for it to end, as the C library's
 // system() does: the shell named by COMSPEC with "/c" and the command, or "cmd.exe" when that
 // cannot be started. Used for the clean-up batch FixFiles.bat, which runs in a minimised console
-// so that a batch waiting for input can be seen. `command` is handed on whole, quotes included.
+// with the null device as its input and output (app/ChildProcess.h). `command` is handed on
+// whole, quotes included.
 #pragma once
 
 #include <string>

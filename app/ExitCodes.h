@@ -19,9 +19,13 @@ enum ExitCode : int {
   kExitStartFailed = 11,           // the main window or the session dialog could not be created
   kExitAlreadyRunning = 12,        // another instance was running; it was brought forward
   kExitDaysSkipped = 13,           // completed, but a weekday the server never published was skipped for good
+  kExitUnexpectedError = 15,       // an unexpected error (out of memory, say) stopped the run
 };
 
-// Records the outcome of the automatic run so far; the last one recorded counts.
+// Records the outcome of the automatic run so far; the last one recorded counts, except that
+// nothing replaces an unexpected error: after one, what the run did is not known.
 void SetRunOutcome(ExitCode code);
+// Starts the record of a run with `code`, whatever was recorded before.
+void ResetRunOutcome(ExitCode code);
 // What the program returns: the recorded outcome in automatic mode, 0 otherwise.
 int ProgramExitCode();

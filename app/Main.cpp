@@ -4,10 +4,15 @@
 
 #include "app/ExitCodes.h"
 #include "app/MainWindow.h"
+#include "platform/CallbackGuard.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   ReadSwitches(commandLine ? commandLine : "");
-  if (!RegisterMainClass(instance)) return ProgramExitCode();
-  CreateMainWindow(instance);
+  try {
+    if (RegisterMainClass(instance)) CreateMainWindow(instance);
+  } catch (...) {
+    ReportCaughtFault(nullptr);
+    SetRunOutcome(kExitUnexpectedError);
+  }
   return ProgramExitCode();
 }

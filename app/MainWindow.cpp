@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/AutoCloseBox.h"
+#include "platform/CallbackGuard.h"
 #include "app/ExitCodes.h"
 #include "app/MainWindowRes.h"
 #include "platform/ProgramState.h"
@@ -75,6 +76,9 @@ void ReadSwitches(const char* commandLine) {
   g_automaticMode = std::strstr(commandLine, "/a") != nullptr;
   g_amiBrokerMode = std::strstr(commandLine, "/xami") != nullptr;
   g_pivotraxMode = std::strstr(commandLine, "/zpvtrx") != nullptr;
+  // Nobody may be at the screen: the system is not to stop the run with a box of its own ("There
+  // is no disk in the drive", a crash report). Child processes inherit this.
+  if (g_automaticMode) SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
 }
 
 void CreateMainWindow(HINSTANCE instance) {
@@ -108,7 +112,9 @@ void CreateMainWindow(HINSTANCE instance) {
   }
 }
 
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+namespace {
+
+LRESULT Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
       InitCommonControls();
@@ -134,4 +140,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       break;
   }
   return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  // A fault while the window is created fails the creation, which ends the program.
+  return Guarded(window, [&] { return Dispatch(window, message, wParam, lParam); },
+                 [&] { return LRESULT{message == WM_CREATE ? -1 : 0}; });
 }

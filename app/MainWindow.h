@@ -16,7 +16,8 @@ ATOM RegisterMainClass(HINSTANCE instance);
 HWND VisibleWindowOf(HWND mainWindow);
 
 // Sets the three mode flags from the command-line text: each switch counts wherever it occurs,
-// with exact letter case.
+// with exact letter case. In automatic mode the system is also asked to show none of its own
+// error boxes (critical errors, crashes, files it cannot open).
 void ReadSwitches(const char* commandLine);
 
 // Creates the hidden main window, checks the data directory and runs the session dialog.

@@ -4,6 +4,7 @@
 
 #include "platform/AutoCloseBox.h"
 #include "app/CentreWindow.h"
+#include "platform/CallbackGuard.h"
 #include "app/MissingFilePromptRes.h"
 
 INT_PTR RunMissingFilePrompt(HWND owner, const char* serverPath) {
@@ -11,7 +12,9 @@ INT_PTR RunMissingFilePrompt(HWND owner, const char* serverPath) {
                         kPromptLeftUnanswered);
 }
 
-INT_PTR CALLBACK MissingFilePromptProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+namespace {
+
+INT_PTR Dispatch(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
       CentreWindow(dialog, GetWindow(dialog, GW_OWNER));
@@ -37,4 +40,11 @@ INT_PTR CALLBACK MissingFilePromptProc(HWND dialog, UINT message, WPARAM wParam,
     default:
       return FALSE;
   }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK MissingFilePromptProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  // The prompt stays: its three buttons still decide.
+  return Guarded(dialog, [&] { return Dispatch(dialog, message, wParam, lParam); }, [] { return INT_PTR{TRUE}; });
 }

@@ -7,6 +7,7 @@
 
 #include "app/AboutBox.h"
 #include "platform/AutoCloseBox.h"
+#include "platform/CallbackGuard.h"
 #include "app/CentreWindow.h"
 #include "app/CompleteSession.h"
 #include "app/ExitCodes.h"
@@ -98,9 +99,15 @@ void RemoveLeftovers(const DownloadSettings& settings) {
 // Starts one transfer. One that does not start is reported and leaves the dialog idle, since no
 // WM_TRANSFERDONE will come to move it on.
 bool BeginTransfer(HWND dialog, const std::string& target, const char* serverPath, int32_t kind) {
+  // Exit ran inside a nested loop of this handler (an automatic run ended by a fault): the dialog
+  // is ending.
+  if (Session().exiting) return false;
   int code = Transport().Start(dialog, GetDlgItem(dialog, IDC_SESSION_PROGRESS), target.c_str(), serverPath, kind);
-  if (code == kStartRunning) return true;
   SessionState& session = Session();
+  if (code == kStartRunning) {
+    session.transferRunning = 1;
+    return true;
+  }
   session.busy = 0;
   session.catalogueFetch = 0;
   SetStatusLine(dialog, "Idle");
@@ -121,12 +128,32 @@ void BeginBusyTransfer(HWND dialog, const char* label, const char* status, const
   BeginTransfer(dialog, target, serverPath, kind);
 }
 
+// A fault caught anywhere in the program once the session is open (the box that tells the user
+// has been shown). An automatic run ends through Exit with its own exit code, the message list
+// saying why; a fault of the session dialog itself is named there too. Fixed buffers only: memory
+// may be what ran out.
+void OnFault(HWND window, const char* what) {
+  HWND dialog = g_sessionWindow;
+  const bool sessionOpen = dialog && IsWindow(dialog);
+  if (g_automaticMode) SetRunOutcome(kExitUnexpectedError);
+  if (!sessionOpen || (!g_automaticMode && window != dialog)) return;
+  char line[200];
+  std::snprintf(line, sizeof line, "Stopped by an unexpected error: %s", what);
+  AppendMessageLine(dialog, line);
+  ScrollMessagesToEnd(dialog);
+  SetStatusLine(dialog, "Stopped by an unexpected error");
+  if (!g_automaticMode || Session().exiting) return;
+  EnableClosing(dialog, 1);
+  PostMessageA(dialog, WM_COMMAND, IDC_SESSION_EXIT, 0);
+}
+
 void OnInitDialog(HWND dialog, const DownloadSettings& settings) {
   CentreWindow(dialog, GetWindow(dialog, GW_OWNER));
   g_sessionWindow = dialog;
   Session() = SessionState{};
   // Until the run gets further: the dialog closed before the end.
-  SetRunOutcome(kExitAborted);
+  ResetRunOutcome(kExitAborted);
+  SetFaultHandler(OnFault);
   if (settings.Username[0] == '\0') {
     ShowBox(dialog, "Username and Password needs to be configured.", "Download", MB_OK);
     // Nobody is there to fill in the settings: an automatic run ends instead.
@@ -369,6 +396,7 @@ void OnFileDone(HWND dialog, const DownloadSettings& settings, int result, bool 
 
 void OnTransferDone(HWND dialog, const DownloadSettings& settings, int result, int32_t kind) {
   SessionState& session = Session();
+  session.transferRunning = 0;
   // Exit has begun (its boxes dispatch messages): the list is gone and the dialog is ending.
   if (session.exiting) return;
   const bool templateRoad = session.catalogueFetch == 1;
@@ -450,13 +478,44 @@ INT_PTR Dispatch(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
+// After a fault in the dialog's own handler: the dialog is to stay usable. `outermost` is false
+// while another handler of the dialog runs below this one (the ASCII update's wait and every box
+// dispatch messages); that one carries on and leaves the dialog as it should.
+INT_PTR RecoverFromFault(HWND dialog, bool outermost) {
+  SessionState& session = Session();
+  // The exit steps failed: the dialog ends all the same, or nothing would end it.
+  if (session.exiting) {
+    EndDialog(dialog, 0);
+    return TRUE;
+  }
+  // In automatic mode Exit is on its way.
+  if (!outermost || g_automaticMode) return TRUE;
+  session.completing = 0;
+  if (session.transferRunning) {
+    // Its completion stops the session as an abort does.
+    Transport().Abort();
+    session.abortRequested = 1;
+  } else {
+    session.busy = 0;
+    session.catalogueFetch = 0;
+    SetBusyDisplay(dialog, 0, "");
+    EnableSessionButtons(dialog, 1);
+  }
+  EnableClosing(dialog, 1);
+  SetProgressMarquee(dialog, 0);
+  return TRUE;
+}
+
+// How many calls of the dialog procedure are running, one inside another.
+int g_depth = 0;
+
 }  // namespace
 
 INT_PTR CALLBACK SessionDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  // No C++ exception may cross into the system's callback.
-  try {
-    return Dispatch(dialog, message, wParam, lParam);
-  } catch (...) {
-    return FALSE;
-  }
+  ++g_depth;
+  INT_PTR result = Guarded(
+      dialog, [&] { return Dispatch(dialog, message, wParam, lParam); },
+      [&] { return RecoverFromFault(dialog, g_depth == 1); });
+  --g_depth;
+  return result;
 }

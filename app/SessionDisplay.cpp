@@ -19,6 +19,14 @@ void AppendMessageLine(HWND dialog, const char* text) {
   SendDlgItemMessageA(dialog, IDC_SESSION_MESSAGES, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
 }
 
+void AppendMessageLines(HWND dialog, const std::vector<std::string>& lines) {
+  HWND list = GetDlgItem(dialog, IDC_SESSION_MESSAGES);
+  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+  for (const std::string& line : lines) AppendMessageLine(dialog, line.c_str());
+  SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list, nullptr, TRUE);
+}
+
 void ScrollMessagesToEnd(HWND dialog) {
   LRESULT count = SendDlgItemMessageA(dialog, IDC_SESSION_MESSAGES, LB_GETCOUNT, 0, 0);
   if (count > 0) SendDlgItemMessageA(dialog, IDC_SESSION_MESSAGES, LB_SETTOPINDEX, count - 1, 0);

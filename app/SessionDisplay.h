@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // busy 1: the Download button reads "&Abort" and the item label shows `text`; busy 0: "&Download"
 // and an empty label.
@@ -13,6 +14,9 @@ void SetBusyDisplay(HWND dialog, int busy, const char* text);
 // Enables or disables Configure, Files and Download, in that order.
 void EnableSessionButtons(HWND dialog, int enable);
 void AppendMessageLine(HWND dialog, const char* text);
+// Adds `lines` in order, redrawing the list once at the end rather than after every line (which
+// makes thousands of lines take minutes under Wine).
+void AppendMessageLines(HWND dialog, const std::vector<std::string>& lines);
 // Makes the last line of the message list the top visible line.
 void ScrollMessagesToEnd(HWND dialog);
 // True when some line of the message list begins with `prefix`, in any letter case.

@@ -21,6 +21,8 @@ struct SessionState {
   // 1 while the catalogue alone is fetched because files.ini was missing at a Download press;
   // a press meanwhile is refused, so that only one transfer ever runs.
   int catalogueFetch = 0;
+  // 1 from a transfer's start until its WM_TRANSFERDONE arrives: the one completion on its way.
+  int transferRunning = 0;
   // The item whose transfer was started last, or null. Always an item of the current download
   // list: whoever clears or rebuilds the list sets it to null.
   const DownloadItem* currentItem = nullptr;

@@ -8,13 +8,17 @@
 #include <string>
 #include <vector>
 
+// The most of a file that is read, in characters. The files are kilobytes; what a server or a
+// batch wrote must not exhaust memory or fill the message list without end.
+constexpr size_t kTextReadLimit = 2 * 1024 * 1024;
+
 // Cuts `piece` at its first byte below 32 (as a signed char).
 std::string CutAtControl(const std::string& piece);
 
 // The pieces of the text file at `path`, read in text mode with at most `pieceLength` characters
 // each, cut as above; a piece that is exactly "<PRE>" is left out. Empty when the file cannot
-// be opened.
-std::vector<std::string> ReadShownPieces(const std::string& path, size_t pieceLength);
+// be opened. Reading stops at kTextReadLimit; `cut`, when given, tells whether the file went on.
+std::vector<std::string> ReadShownPieces(const std::string& path, size_t pieceLength, bool* cut = nullptr);
 
 // Whether a raw progress piece (of at most `pieceLength` characters) is to be shown now. While the
 // writer runs, a last piece without its line end may still be growing and waits; once it has
@@ -22,5 +26,5 @@ std::vector<std::string> ReadShownPieces(const std::string& path, size_t pieceLe
 bool ProgressPieceReady(const std::string& piece, size_t pieceLength, bool ended);
 
 // The raw pieces of the file, each of at most `pieceLength` characters with its line end kept
-// (text mode: CR LF reads as LF). Empty when the file cannot be opened.
-std::vector<std::string> ReadRawPieces(const std::string& path, size_t pieceLength);
+// (text mode: CR LF reads as LF). Empty when the file cannot be opened. Bounded as above.
+std::vector<std::string> ReadRawPieces(const std::string& path, size_t pieceLength, bool* cut = nullptr);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/AutoCloseBox.h"
+#include "platform/CallbackGuard.h"
 #include "app/CentreWindow.h"
 #include "platform/ProgramState.h"
 #include "catalogue/DateHelpers.h"
@@ -110,38 +111,40 @@ void OnOk(HWND dialog, DownloadDates* dates) {
   EndDialog(dialog, 1);
 }
 
-INT_PTR CALLBACK DatesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  try {
-    if (message == WM_INITDIALOG) {
-      SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-      OnInit(dialog, reinterpret_cast<DownloadDates*>(lParam));
-      return TRUE;  // the focus goes to the first tab stop, the start date
-    }
-    auto* dates = reinterpret_cast<DownloadDates*>(GetWindowLongPtrA(dialog, DWLP_USER));
-    if (message != WM_COMMAND || !dates) return FALSE;
-    switch (LOWORD(wParam)) {
-      case IDC_ASCII_UPDATE:
-        if (HIWORD(wParam) != BN_CLICKED) return FALSE;
-        OnAsciiUpdateClicked(dialog, dates);
-        return TRUE;
-      case IDC_CLEAN_UP:
-        if (HIWORD(wParam) != BN_CLICKED) return FALSE;
-        OnCleanUpClicked(dialog, dates);
-        return TRUE;
-      case IDOK:
-        OnOk(dialog, dates);
-        return TRUE;
-      case IDCANCEL:
-        EndDialog(dialog, 0);
-        return TRUE;
-      default:
-        return FALSE;
-    }
-  } catch (...) {
-    // No exception may cross into the system's callback; ending the dialog counts as a cancel.
-    EndDialog(dialog, 0);
-    return TRUE;
+INT_PTR Dispatch(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+    OnInit(dialog, reinterpret_cast<DownloadDates*>(lParam));
+    return TRUE;  // the focus goes to the first tab stop, the start date
   }
+  auto* dates = reinterpret_cast<DownloadDates*>(GetWindowLongPtrA(dialog, DWLP_USER));
+  if (message != WM_COMMAND || !dates) return FALSE;
+  switch (LOWORD(wParam)) {
+    case IDC_ASCII_UPDATE:
+      if (HIWORD(wParam) != BN_CLICKED) return FALSE;
+      OnAsciiUpdateClicked(dialog, dates);
+      return TRUE;
+    case IDC_CLEAN_UP:
+      if (HIWORD(wParam) != BN_CLICKED) return FALSE;
+      OnCleanUpClicked(dialog, dates);
+      return TRUE;
+    case IDOK:
+      OnOk(dialog, dates);
+      return TRUE;
+    case IDCANCEL:
+      EndDialog(dialog, 0);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+INT_PTR CALLBACK DatesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  // Ending the dialog counts as a cancel.
+  return Guarded(dialog, [&] { return Dispatch(dialog, message, wParam, lParam); }, [&] {
+    EndDialog(dialog, 0);
+    return INT_PTR{TRUE};
+  });
 }
 
 void LoadRunOptions(DownloadDates* dates, HWND owner) {

@@ -73,7 +73,9 @@ HolidayList::HolidayList(const char* path) {
   if (!file) return;
   TextModeReader reader(file.get());
   std::string line;
-  while (reader.ReadPiece(kHolidayPiece, &line)) {
+  std::size_t read = 0;
+  while (read < kHolidayListLimit && reader.ReadPiece(kHolidayPiece, &line)) {
+    read += line.size();
     CutAtControl(&line);
     lines_.insert(line);
   }

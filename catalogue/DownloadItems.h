@@ -31,12 +31,16 @@ int32_t NewestListedWeek();
 // "yy-mm-dd" of a date number (24 September 2013 gives 13-09-24).
 std::string ArchiveName(int32_t date);
 
+// holiday.txt is a few hundred bytes: what the server sends past this is not read, so that it
+// cannot exhaust memory.
+constexpr std::size_t kHolidayListLimit = 1024 * 1024;
+
 // The holidays of holiday.txt: one date number of eight digits per line and nothing else. A line
 // is read with a limit of 189 characters and cut at its first byte below 32 (signed); the whole
 // rest must equal the date's digits ("20130924 " with its space marks no day).
 class HolidayList {
  public:
-  // Reads the file once; without the file no day is a holiday.
+  // Reads the file once, up to kHolidayListLimit characters; without the file no day is a holiday.
   explicit HolidayList(const char* path);
   bool Contains(const std::string& dateText) const;
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/AutoCloseBox.h"
+#include "platform/CallbackGuard.h"
 #include "app/CentreWindow.h"
 #include "catalogue/FileCatalogue.h"
 #include "catalogue/FilesDialogRes.h"
@@ -157,14 +158,11 @@ INT_PTR Dispatch(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 INT_PTR CALLBACK FilesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  try {
-    return Dispatch(dialog, message, wParam, lParam);
-  } catch (...) {
-    // No exception may cross into the system's callback. Only a lack of memory can throw here;
-    // ending as a cancel leaves files.use as it was.
+  // Only a lack of memory can throw here; ending as a cancel leaves files.use as it was.
+  return Guarded(dialog, [&] { return Dispatch(dialog, message, wParam, lParam); }, [&] {
     EndDialog(dialog, 0);
-    return TRUE;
-  }
+    return INT_PTR{TRUE};
+  });
 }
 
 }  // namespace

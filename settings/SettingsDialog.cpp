@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/AutoCloseBox.h"
+#include "platform/CallbackGuard.h"
 #include "app/CentreWindow.h"
 #include "catalogue/DateHelpers.h"
 #include "settings/DirectoryChooser.h"
@@ -145,7 +146,7 @@ void OnOk(HWND dialog) {
   EndDialog(dialog, 1);
 }
 
-INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR Dispatch(HWND dialog, UINT message, WPARAM wParam) {
   switch (message) {
     case WM_INITDIALOG:
       CentreWindow(dialog, GetWindow(dialog, GW_OWNER));
@@ -178,6 +179,11 @@ INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     default:
       return FALSE;
   }
+}
+
+INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  // The dialog stays open: Cancel leaves the stored settings as they were.
+  return Guarded(dialog, [&] { return Dispatch(dialog, message, wParam); }, [] { return INT_PTR{TRUE}; });
 }
 
 }  // namespace

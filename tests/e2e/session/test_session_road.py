@@ -121,30 +121,46 @@ def data_snapshot(s):
             for folder, _, names in os.walk(s.data) for name in names}
 
 
-def run_automatic(s, server, code, info, extracted, timeout=90):
-    """One unattended run with nobody answering, on Friday evening of the sample week."""
-    s.start("/a", now=FRIDAY_EVENING)
+def run_automatic(s, server, code, info, extracted, timeout=90, shown=()):
+    """One unattended run with nobody answering, on Friday evening of the sample week. With lines
+    `shown`, Exit looks for the charting program, which is not there: its box keeps the dialog
+    open to be read."""
+    s.start("/a", *(["/zpvtrx"] if shown else []), now=FRIDAY_EVENING)
+    if shown:
+        s.ui("wait", "Problem", timeout * 1000, timeout=timeout + 30)
+        lines = s.lines()
+        for line in shown:
+            h.check(line in lines, "%r in the message list: %r" % (line, lines))
+        s.answer("Problem")
     h.check_equal(s.wait_end(timeout), h.EXIT_CODES[code], "exit code (%s)" % code)
     h.check_equal(h.reg_query_int("DownloadInfo"), info, "DownloadInfo")
     h.check_equal([d for d in WEEK if exists(s, h.sample_tree.data_name(d) + ".DN")], extracted, "days extracted")
 
 
-def automatic(name, code, info, extracted, local_holidays=(HOLIDAY,) + SERVED_HOLIDAYS, setup=None, first=FIRST_THREE):
+def automatic(name, code, info, extracted, local_holidays=(HOLIDAY,) + SERVED_HOLIDAYS, setup=None, first=FIRST_THREE,
+              shown=(), **options):
     """A row of the unattended runs: the server lists the holiday and has no archive for it."""
     def test():
         tree = Tree(holidays=SERVED_HOLIDAYS + (HOLIDAY,))
         with h.StandInServer(tree.root) as server:
             s = h.Session(BUILD, "auto", SHOTS)
             try:
-                prepare(s, server, holidays=local_holidays)
+                prepare(s, server, holidays=local_holidays, **options)
                 if setup:
                     setup(s, server)
-                run_automatic(s, server, code, info, extracted)
+                run_automatic(s, server, code, info, extracted, shown=shown)
                 h.check_equal(served_paths(server)[:len(first)], first, "first requests")
             finally:
                 s.cleanup()
                 tree.remove()
     return name, test
+
+
+def update_that_asks(s, server):
+    """An ASCII update written to be run by hand: it stops for a key and asks a question."""
+    s.put("ascii_update.exe", "")
+    s.put("ascii_update.bat", "@echo off\necho Converting> procdate.txt\npause\nset /p ANSWER=Go on? \n"
+          "echo Converted after the questions>> procdate.txt\necho 4 files converted> result.txt\n")
 
 
 def refused_then_again():
@@ -174,6 +190,9 @@ if __name__ == "__main__":
                                     [MONDAY, MONDAY.replace(day=3), FRIDAY],
                                     setup=lambda s, server: server.set_faults(
                                         {"paths": {archive_path(MONDAY.replace(day=5)): {"status": 404}}})),
+                          automatic("unattended: an ASCII update that pauses and asks", "kExitCompleted", 20241206, WEEK,
+                                    setup=update_that_asks, ascii=1,
+                                    shown=["Converted after the questions", "4 files converted"]),
                           automatic("unattended: files.ini missing", "kExitCompleted", 20241206, WEEK,
                                     setup=lambda s, server: os.remove(s.data_file("files.ini")),
                                     first=["/tkvn/tkvndn/files.ini"] + FIRST_THREE),

@@ -1,3 +1,5 @@
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include "app/MainWindow.h"
@@ -19,11 +21,15 @@ TEST(ReadSwitches, SubstringsWithExactCase) {
       {"/zpvtrx", 0, 0, 1},
       {"/xami /zpvtrx /a", 1, 1, 1},
   };
+  SetErrorMode(0);  // the test runner's own choice
   for (const auto& r : rows) {
     SCOPED_TRACE(r.line);
     ReadSwitches(r.line);
     EXPECT_EQ(r.automatic, g_automaticMode);
     EXPECT_EQ(r.amiBroker, g_amiBrokerMode);
     EXPECT_EQ(r.pivotrax, g_pivotraxMode);
+    // An automatic run asks the system to show none of its own error boxes.
+    const UINT quiet = SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX;
+    EXPECT_EQ(r.automatic ? quiet : 0u, SetErrorMode(0) & quiet);
   }
 }

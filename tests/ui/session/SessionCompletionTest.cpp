@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "platform/AutoCloseBox.h"
+#include "app/AsciiUpdate.h"
 #include "app/CompleteSession.h"
 #include "app/ExitCodes.h"
 #include "app/ExitSteps.h"
@@ -35,7 +36,8 @@ class CompletionTest : public SessionTest {
     dir.Write("ascii_update.exe", "MZ");
     registry.PutInt("DownloadAscii", 1);
     registry.PutInt("DownloadClean", 1);
-    dir.Write("FixFiles.bat", "@echo off\r\necho fixed> \"%~dp0fixed.txt\"\r\n");
+    // Written to be run by hand: it waits for a key, which its null input gives at once.
+    dir.Write("FixFiles.bat", "@echo off\r\npause\r\necho fixed> \"%~dp0fixed.txt\"\r\n");
   }
 };
 
@@ -133,14 +135,16 @@ TEST_F(CompletionTest, UpdateFailedOnTheMessagePageFailsTheRunAndRunsFixFiles) {
   }
 }
 
-// Records the follow-up program the exit steps open, and answers with a set result.
+// Records the follow-up program the exit steps open, with the message list at that moment, and
+// answers with a set result.
 struct Launch {
   std::string file, parameters;
+  std::vector<std::string> lines;
 };
 std::vector<Launch> g_launches;
 INT_PTR g_launchResult = 42;
 INT_PTR RecordLaunch(const char* file, const char* parameters) {
-  g_launches.push_back({file, parameters ? parameters : "<none>"});
+  g_launches.push_back({file, parameters ? parameters : "<none>", ui::ListLines(g_sessionWindow, IDC_SESSION_MESSAGES)});
   return g_launchResult;
 }
 
@@ -241,6 +245,7 @@ TEST_F(ExitTest, AutomaticRunsEndByThemselvesWithTheirExitCode) {
     ExitCode code;
     int32_t downloadInfo;
     size_t transfers;
+    const char* line = nullptr;  // one the message list holds at the end
   } rows[] = {
       {"no user name", [&] { PutSettings(""); }, [](HWND) {}, kExitNoUserName, 20241203, 0},
       {"start refused", [&] { transport.refuseWith = 5; }, [](HWND) {}, kExitTransferNotStarted, 20241203, 0},
@@ -313,10 +318,31 @@ TEST_F(ExitTest, AutomaticRunsEndByThemselvesWithTheirExitCode) {
          EXPECT_TRUE(Eventually([&] { return dir.Exists("done.txt"); }, 20000)) << "FixFiles.bat ended";
        },
        kExitUpdateFailed, 20241206, 6},
+      // Nobody can see to an update that does not end: the run goes on without it, and fails.
+      {"update batch that does not end",
+       [&] {
+         dir.Write("ascii_update.bat", "@echo off\r\n:wait\r\nif not exist go-on.txt goto wait\r\n");
+         dir.Write("ascii_update.exe", "MZ");
+         registry.PutInt("DownloadAscii", 1);
+       },
+       [&](HWND d) {
+         Finish(d, transport.WaitStarted(1), 1, "hello\n");
+         Finish(d, transport.WaitStarted(2), 1, "20240101\n");
+         Finish(d, transport.WaitStarted(3), 1, catalogue);
+         for (size_t n = 4; n <= 6; ++n) Finish(d, transport.WaitStarted(n), 1);
+         const bool ended = Eventually([&] { return !IsWindow(d); }, 20000);
+         dir.Write("go-on.txt", "go");
+         ASSERT_TRUE(ended);
+       },
+       kExitUpdateFailed, 20241206, 6, "Update failed: ascii_update.bat did not end in time and was left running"},
+      {"out of memory", [&] { transport.throwNext = true; },
+       [&](HWND d) { ASSERT_TRUE(Eventually([&] { return !IsWindow(d); })); }, kExitUnexpectedError, 20241203, 0,
+       "Stopped by an unexpected error: out of memory"},
   };
   SetLocalClock(FridayEvening);
   SetAutoCloseDelay(200);
   SetFixFilesWaitLimit(500);
+  SetAsciiUpdateWaitLimit(500);
   for (const Row& row : rows) {
     TearDown();
     SetUp();
@@ -337,10 +363,15 @@ TEST_F(ExitTest, AutomaticRunsEndByThemselvesWithTheirExitCode) {
     EXPECT_EQ(row.code, ProgramExitCode()) << row.name;
     EXPECT_EQ(row.downloadInfo, registry.Int("DownloadInfo")) << row.name;
     EXPECT_EQ(row.transfers, transport.Started().size()) << row.name;
-    EXPECT_EQ(1u, g_launches.size()) << row.name << ": the exit steps ran";
+    ASSERT_EQ(1u, g_launches.size()) << row.name << ": the exit steps ran";
+    const std::vector<std::string>& lines = g_launches[0].lines;
+    if (row.line) {
+      EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), row.line)) << row.name;
+    }
   }
   SetAutoCloseDelay(30000);
   SetFixFilesWaitLimit(kFixFilesWaitLimit);
+  SetAsciiUpdateWaitLimit(kAsciiUpdateWaitLimit);
   SetLocalClock(nullptr);
 }
 

@@ -16,6 +16,7 @@
 #include <iterator>
 #include <functional>
 #include <mutex>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,7 @@ class FakeTransport final : public SessionTransport {
   ~FakeTransport() override { SetSessionTransport(nullptr); }
 
   int Start(HWND, HWND, const char* target, const char* serverPath, int32_t kind) override {
+    if (throwNext.exchange(false)) throw std::bad_alloc();
     std::lock_guard<std::mutex> lock(mutex_);
     int code = refuseWith;
     refuseWith = 7;
@@ -72,6 +74,7 @@ class FakeTransport final : public SessionTransport {
 
   std::atomic<int> refuseWith{7};  // the code the next Start returns; 7 = it runs
   std::atomic<int> aborts{0};
+  std::atomic<bool> throwNext{false};  // the next Start runs out of memory
 
  private:
   std::mutex mutex_;

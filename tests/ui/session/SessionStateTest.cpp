@@ -156,6 +156,29 @@ TEST_F(SessionTest, PromptAbortStopsWithTheDateUnchanged) {
   EXPECT_EQ(20241129, registry.Int("DownloadInfo"));
 }
 
+// A message page of megabytes is shown up to the read limit, and the list says so.
+TEST_F(SessionTest, AHugeMessagePageIsCutAndSaysSo) {
+  std::string page;
+  for (int i = 0; i < 30000; ++i) page += std::string(99, 'x') + "\n";
+  Run([&](HWND d) {
+    PressDownload(d);
+    Finish(d, transport.WaitStarted(1), 1, page);
+    StartedTransfer holidays = transport.WaitStarted(2);
+    // Read line by line here: the driver's reading of 20000 lines takes long under Wine.
+    HWND list = GetDlgItem(d, IDC_SESSION_MESSAGES);
+    const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    EXPECT_GT(count, 20000);
+    EXPECT_LT(count, 22000);
+    char last[2][200] = {};
+    SendMessageA(list, LB_GETTEXT, count - 2, reinterpret_cast<LPARAM>(last[0]));
+    SendMessageA(list, LB_GETTEXT, count - 1, reinterpret_cast<LPARAM>(last[1]));
+    EXPECT_EQ(std::string(99, 'x'), last[0]);
+    EXPECT_EQ(std::string("The rest of the message page is not shown: it is longer than 2 MiB."), last[1]);
+    Finish(d, holidays, -1);
+    ui::Click(d, IDC_SESSION_EXIT);
+  });
+}
+
 TEST_F(SessionTest, FailedFetchesOfPageHolidaysAndCatalogue) {
   dir.Write("message.txt", "yesterday's page\n");
   std::vector<ui::MessageBoxText> boxes;
@@ -202,6 +225,27 @@ TEST_F(SessionTest, ARefusedStartIsReportedAndLeavesTheDialogIdle) {
   EXPECT_EQ("Error", boxes[0].caption);
   EXPECT_EQ("Unable to start the transfer (code 5)", boxes[0].text);
   EXPECT_EQ("Unable to start the transfer (code 4)", boxes[1].text);
+}
+
+// Out of memory as the holiday list starts, the buttons disabled: a box says so, and the dialog
+// is usable again for the next press.
+TEST_F(SessionTest, AnUnexpectedErrorIsReportedAndLeavesTheDialogUsable) {
+  ui::MessageBoxText box;
+  Run([&](HWND d) {
+    PressDownload(d);
+    StartedTransfer page = transport.WaitStarted(1);
+    transport.throwNext = true;
+    Finish(d, page, 1, "hello\n");
+    box = ui::AnswerMessageBox(IDOK);
+    ExpectDisplay(d, {"Stopped by an unexpected error", "&Download", "", true, true, true}, "after the error");
+    EXPECT_EQ("Stopped by an unexpected error: out of memory", ui::ListLines(d, IDC_SESSION_MESSAGES).back());
+    PressDownload(d);
+    Finish(d, transport.WaitStarted(2), -1);
+    ExpectIdle(d, "the next session aborted");
+    ui::Click(d, IDC_SESSION_EXIT);
+  });
+  EXPECT_EQ("Error", box.caption);
+  EXPECT_EQ("An unexpected error occurred: out of memory.\nThe step in progress was stopped.", box.text);
 }
 
 TEST_F(SessionTest, CatalogueFetchAloneWhenMissingAndRefusedPressesMeanwhile) {

@@ -59,7 +59,7 @@ TEST(DownloadListCursor, RefusesTextsThatDoNotFit) {
 TEST(Holidays, WholeLinesOnly) {
   TempDir dir;
   const struct {
-    const char* file;
+    std::string file;
     bool holiday;
   } cases[] = {
       {"20130924\r\n", true},
@@ -72,10 +72,12 @@ TEST(Holidays, WholeLinesOnly) {
       {"", false},
       {"20130101\x1A" "20130924\r\n", false},  // Ctrl-Z ends the file
       {"20130924\xA0 note\r\n", true},    // cut at the high byte
+      {std::string(kHolidayListLimit - 9, '\n') + "20130924\n", true},
+      {std::string(kHolidayListLimit, '\n') + "20130924\n", false},  // past the read limit
   };
   for (const auto& c : cases) {
     dir.Write("holiday.txt", c.file);
-    EXPECT_EQ(c.holiday ? 1 : 0, IsHoliday(dir.File("holiday.txt").c_str(), "20130924")) << c.file;
+    EXPECT_EQ(c.holiday ? 1 : 0, IsHoliday(dir.File("holiday.txt").c_str(), "20130924")) << c.file.substr(0, 40);
   }
   EXPECT_EQ(0, IsHoliday(dir.File("none.txt").c_str(), "20130924"));
 }
