@@ -12,11 +12,14 @@
 
 namespace {
 
-std::string Rewrite(const std::string& bytes) {
+// The copy, and what the check of the input said it would be.
+std::string Rewrite(const std::string& bytes, TextCheck* check) {
   TempDir dir;
   dir.Write("in", bytes);
   std::FILE* in = std::fopen(dir.File("in").c_str(), "rb");
   std::FILE* out = std::fopen(dir.File("out").c_str(), "wb");
+  *check = CheckAsText(in);
+  std::rewind(in);
   EXPECT_TRUE(CopyAsText(in, out));
   std::fclose(in);
   std::fclose(out);
@@ -41,9 +44,14 @@ TEST(TextRewrite, LineEndsBecomeCrLf) {
       {"", ""},
   };
   for (const auto& c : cases) {
-    const std::string once = Rewrite(c.in);
+    TextCheck check;
+    TextCheck again;
+    const std::string once = Rewrite(c.in, &check);
     EXPECT_EQ(c.out, once) << c.in;
-    EXPECT_EQ(once, Rewrite(once)) << "twice: " << c.in;
+    EXPECT_EQ(once, Rewrite(once, &again)) << "twice: " << c.in;
+    // The check foresees a copy that changes nothing; a NUL byte marks no text at all.
+    const bool binary = c.in.find('\0') != std::string::npos;
+    EXPECT_EQ(check, binary ? TextCheck::kBinary : once == c.in ? TextCheck::kSame : TextCheck::kChanged) << c.in;
   }
 }
 
@@ -77,7 +85,7 @@ TEST(ListedNames, NamesThatStayInsideTheDataDirectory) {
     EXPECT_TRUE(IsSafeListedName(name)) << name;
   for (const char* name : {"..\\..\\x.txt", "C:\\x", "C:x", "\\x", "/x", "\\\\server\\share\\x", "sub\\..\\..\\x",
                            "..", "sub\\..", "x.txt:stream", ".. \\x", "...\\x", "sub/../x", "CON", "con.txt",
-                           "sub\\NUL", "Aux .txt", "com1", "LPT9.log", "prn\\x"})
+                           "sub\\NUL", "Aux .txt", "com1", "LPT9.log", "prn\\x", "CONIN$", "sub\\conout$.txt", "Clock$"})
     EXPECT_FALSE(IsSafeListedName(name)) << name;
 }
 
