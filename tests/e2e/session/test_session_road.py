@@ -121,15 +121,23 @@ def data_snapshot(s):
             for folder, _, names in os.walk(s.data) for name in names}
 
 
-def run_automatic(s, server, code, info, extracted, timeout=90):
-    """One unattended run with nobody answering, on Friday evening of the sample week."""
-    s.start("/a", now=FRIDAY_EVENING)
+def run_automatic(s, server, code, info, extracted, timeout=90, tail=None):
+    """One unattended run with nobody answering, on Friday evening of the sample week. With `tail`,
+    the outcome's last lines and status, read while the box about the missing follow-up program
+    ("/zpvtrx") holds the dialog open."""
+    s.start("/a", *(["/zpvtrx"] if tail else []), now=FRIDAY_EVENING)
+    if tail:
+        s.ui("box", 60000, "Problem")
+        h.check_equal(s.lines()[-len(tail) - 1:], tail + [" "], "the outcome in the message list")
+        h.check_equal(s.text(h.STATUS), "Download completed with errors", "status line")
+        s.answer("Problem")
     h.check_equal(s.wait_end(timeout), h.EXIT_CODES[code], "exit code (%s)" % code)
     h.check_equal(h.reg_query_int("DownloadInfo"), info, "DownloadInfo")
     h.check_equal([d for d in WEEK if exists(s, h.sample_tree.data_name(d) + ".DN")], extracted, "days extracted")
 
 
-def automatic(name, code, info, extracted, local_holidays=(HOLIDAY,) + SERVED_HOLIDAYS, setup=None, first=FIRST_THREE):
+def automatic(name, code, info, extracted, local_holidays=(HOLIDAY,) + SERVED_HOLIDAYS, setup=None, first=FIRST_THREE,
+              tail=None):
     """A row of the unattended runs: the server lists the holiday and has no archive for it."""
     def test():
         tree = Tree(holidays=SERVED_HOLIDAYS + (HOLIDAY,))
@@ -139,7 +147,7 @@ def automatic(name, code, info, extracted, local_holidays=(HOLIDAY,) + SERVED_HO
                 prepare(s, server, holidays=local_holidays)
                 if setup:
                     setup(s, server)
-                run_automatic(s, server, code, info, extracted)
+                run_automatic(s, server, code, info, extracted, tail=tail)
                 h.check_equal(served_paths(server)[:len(first)], first, "first requests")
             finally:
                 s.cleanup()
@@ -174,6 +182,9 @@ if __name__ == "__main__":
                                     [MONDAY, MONDAY.replace(day=3), FRIDAY],
                                     setup=lambda s, server: server.set_faults(
                                         {"paths": {archive_path(MONDAY.replace(day=5)): {"status": 404}}})),
+                          automatic("unattended: the date index cannot be written", "kExitHousekeepingFailed",
+                                    20241206, WEEK, setup=lambda s, server: os.makedirs(s.data_file("date")),
+                                    tail=["The date index (date) could not be written; the file was left as it was."]),
                           automatic("unattended: files.ini missing", "kExitCompleted", 20241206, WEEK,
                                     setup=lambda s, server: os.remove(s.data_file("files.ini")),
                                     first=["/tkvn/tkvndn/files.ini"] + FIRST_THREE),
