@@ -19,7 +19,7 @@ int FileHasData(const char* path);
 int RewriteListedTextFiles(const char* listName, const char* dataDirectory);
 
 // Begins a pass of rewrites (a session's, which rewrites after every archive). The first file that
-// fails in a pass is named in an "Error" box owned by the session window; later ones only count.
+// fails in a pass is named in an "Error" box owned by the session window; no later one is named.
 void BeginRewritePass();
 // Whether a file failed since BeginRewritePass.
 bool RewritePassFailed();
