@@ -24,6 +24,21 @@ namespace {
 constexpr char kNotExtractedLine[] =
     "Download incomplete: some files could not be extracted; they will be downloaded again next time.";
 constexpr char kLeftOutLine[] = "Download incomplete: some days were left out; they will be downloaded again next time.";
+constexpr char kRewriteLine[] = "Some files that abc.def lists could not be rewritten; they were left as they were.";
+constexpr char kIndexLine[] = "The date index (date) could not be written; the file was left as it was.";
+constexpr char kInfoLine[] =
+    "The last downloaded date could not be stored; the same days will be downloaded again next time.";
+
+// What ExtractArchive gave, read with the session's knowledge: an archive that arrived but is
+// missing or empty at the extraction (the disk, another program) is a failure like a damaged one,
+// while a skipped item has none.
+bool Extracted(HWND dialog, const DownloadSettings& settings, const DownloadItem& item) {
+  const int result = ExtractArchive(dialog, settings, item.LocalPath);
+  if (result != -1 || !Session().fetched.count(item.LocalPath)) return result != 0;
+  const std::string message = std::string("Could not uncompress ") + item.LocalPath + " (the file is missing or empty)";
+  ShowBox(dialog, message.c_str(), "Error", MB_OK);
+  return false;
+}
 
 // Extracts every archive of the list into the data directory; gives the number of archives that
 // were fetched but could not be extracted. The newest date rises by every item, fetched or
@@ -44,9 +59,8 @@ int ExtractionPass(HWND dialog, const DownloadSettings& settings, const std::str
   while (const DownloadItem* item = NextDownloadItem()) {
     session.currentItem = item;
     SetItemLabel(dialog, item->LocalPath);
-    // 0: the archive could not be extracted, and its message has been shown. A skipped item's
-    // archive is missing (-1) and is passed over silently. Either way the pass goes on.
-    if (ExtractArchive(dialog, settings, item->LocalPath) == 0) {
+    // A message has been shown for an archive not extracted; the pass goes on either way.
+    if (!Extracted(dialog, settings, *item)) {
       ++notExtracted;
       if (item->Date <= 0)
         session.undatedLeftUndone = 1;
@@ -58,6 +72,7 @@ int ExtractionPass(HWND dialog, const DownloadSettings& settings, const std::str
     RewriteListedTextFiles("abc.def", dataDirectory.c_str());
     SendMessageA(bar, PBM_STEPIT, 0, 0);
   }
+  session.fetched.clear();
   if (session.undatedLeftUndone) return notExtracted;
   for (int32_t date : done)
     if (date > session.newestDate && (firstUndone == 0 || date < firstUndone)) session.newestDate = date;
@@ -65,9 +80,10 @@ int ExtractionPass(HWND dialog, const DownloadSettings& settings, const std::str
 }
 
 // The outcome of an automatic run that reached its end, worst first.
-ExitCode Outcome(bool updateFailed, int notExtracted, int leftOut) {
+ExitCode Outcome(bool updateFailed, int notExtracted, bool housekeepingFailed, int leftOut) {
   if (updateFailed) return kExitUpdateFailed;
   if (notExtracted > 0) return kExitNotExtracted;
+  if (housekeepingFailed) return kExitHousekeepingFailed;
   if (leftOut > 0) return kExitDaysLeftOut;
   return kExitCompleted;
 }
@@ -108,14 +124,17 @@ void CompleteSession(HWND dialog, const DownloadSettings& settings) {
   SetStatusLine(dialog, "Decompressing");
   const int notExtracted = ExtractionPass(dialog, settings, dataDirectory);
 
-  WriteDateIndex(dataDirectory.c_str());
+  // What the data directory's upkeep could not do; the run does not complete without it.
+  std::vector<const char*> housekeeping;
+  if (RewritePassFailed()) housekeeping.push_back(kRewriteLine);
+  if (WriteDateIndex(dataDirectory.c_str()) < 0) housekeeping.push_back(kIndexLine);
   SetStatusLine(dialog, "Downloading");
   SetItemLabel(dialog, "");
   SendDlgItemMessageA(dialog, IDC_SESSION_PROGRESS, PBM_SETPOS, 0, 0);
   ClearDownloadList();
   session.currentItem = nullptr;
 
-  SaveDownloadInfo(dialog, &session.newestDate);
+  if (!SaveDownloadInfo(dialog, &session.newestDate)) housekeeping.push_back(kInfoLine);
   int32_t ascii = 0;
   int32_t cleanUp = 0;
   LoadDownloadAscii(dialog, &ascii);
@@ -138,10 +157,11 @@ void CompleteSession(HWND dialog, const DownloadSettings& settings) {
   }
   // Days that the next run fetches again: this run did not complete, whatever else it did.
   const bool incomplete = notExtracted > 0 || session.leftOut > 0;
-  if (incomplete && !failed) {
-    AppendMessageLine(dialog, notExtracted > 0 ? kNotExtractedLine : kLeftOutLine);
+  if (incomplete && !failed) AppendMessageLine(dialog, notExtracted > 0 ? kNotExtractedLine : kLeftOutLine);
+  for (const char* line : housekeeping) AppendMessageLine(dialog, line);
+  if ((incomplete && !failed) || !housekeeping.empty()) {
     AppendMessageLine(dialog, " ");
-    SetStatusLine(dialog, "Download incomplete");
+    if (!failed) SetStatusLine(dialog, incomplete ? "Download incomplete" : "Download completed with errors");
     ScrollMessagesToEnd(dialog);
   }
   session.completing = 0;
@@ -152,7 +172,7 @@ void CompleteSession(HWND dialog, const DownloadSettings& settings) {
   }
 
   if (g_automaticMode) {
-    SetRunOutcome(Outcome(failed, notExtracted, session.leftOut));
+    SetRunOutcome(Outcome(failed, notExtracted, !housekeeping.empty(), session.leftOut));
     PostMessageA(dialog, WM_COMMAND, IDC_SESSION_EXIT, 0);
     return;
   }
@@ -160,6 +180,11 @@ void CompleteSession(HWND dialog, const DownloadSettings& settings) {
   if (incomplete) {
     ShowBox(dialog, "Download incomplete: some files could not be extracted.\nThey will be downloaded again next time.",
             "Error", MB_OK);
+    return;
+  }
+  if (!housekeeping.empty()) {
+    ShowBox(dialog, "Download completed with errors.\nThe last lines of the message list say what went wrong.", "Error",
+            MB_OK);
     return;
   }
 

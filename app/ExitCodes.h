@@ -19,6 +19,8 @@ enum ExitCode : int {
   kExitStartFailed = 11,           // the main window or the session dialog could not be created
   kExitAlreadyRunning = 12,        // another instance was running; it was brought forward
   kExitDaysSkipped = 13,           // completed, but a weekday the server never published was skipped for good
+  kExitHousekeepingFailed = 14,    // completed, but a listed file was not rewritten, the date index
+                                   // not written, or DownloadInfo not stored
   kExitUnexpectedError = 15,       // an unexpected error (out of memory, say) stopped the run
 };
 

@@ -209,6 +209,7 @@ void OnDownloadPress(HWND dialog, const DownloadSettings& settings) {
   session.heldDays.clear();
   session.skippedForGood = 0;
   session.undatedLeftUndone = 0;
+  session.fetched.clear();
 
   // Seeded before the catalogue test too: the catalogue fetch of a first run also ends in the
   // completion steps, which store the newest date, and must not store 0 over the last date.
@@ -368,6 +369,7 @@ void OnFileDone(HWND dialog, const DownloadSettings& settings, int result, bool 
     }
     next = NextDownloadItem();
   } else if (result == kTransferReceived) {
+    session.fetched.insert(session.currentItem->LocalPath);
     SkipUnpublished(dialog, *session.currentItem);
     next = NextDownloadItem();
   } else if (IsKnownHoliday(settings, *session.currentItem)) {

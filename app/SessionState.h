@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,9 @@ struct SessionState {
   // carries -1): no date is known to be complete, so DownloadInfo stays as stored at the start
   // of the session and the next run covers the same range.
   int undatedLeftUndone = 0;
+  // The local paths of the items whose transfer arrived in this session: at the extraction, an
+  // archive of theirs that is missing or empty is a failure, not an item skipped.
+  std::set<std::string> fetched;
   // 1 once an automatic run has fetched the missing catalogue and pressed Download again, so a
   // catalogue that arrives empty cannot make it fetch for ever.
   int templateFetched = 0;

@@ -18,9 +18,9 @@ class Archiver {
   // for the first header anywhere in the file, as behind a self-extracting program.
   virtual int CheckArchive(const char* path, int mode) = 0;
   // Runs a command ("e ARCHIVE DESTDIR\" and the like); 0 on success, else the library's error
-  // code. A short account goes to `output` (always NUL-terminated when `size` is not 0), and the
-  // members that an extraction left out on purpose (program files, members too large for the
-  // free space) to `refused`.
+  // code. A short account goes to `output` (always NUL-terminated when `size` is not 0), and to
+  // `refused` the members that an extraction passed over (program files, the program's own files)
+  // and the refusal that stopped it (a name, the free-space reserve, a limit of the archive).
   virtual int Command(HWND owner, const char* command, char* output, DWORD size,
                       std::vector<lha::RefusedMember>* refused) = 0;
 };

@@ -7,16 +7,47 @@
 #include "platform/AutoCloseBox.h"
 #include "files/Archiver.h"
 #include "files/lha/LhaErrors.h"
+#include "platform/FreeSpaceReserve.h"
 
 namespace {
 
 constexpr int kCheckMode = 16;  // find the first header anywhere in the file
 constexpr size_t kBufferSize = 1024;
 
-void ShowFailure(HWND owner, const char* archivePath, int code) {
-  const std::string message = std::string("Could not uncompress ") + archivePath +
-                              " (Error code was " + std::to_string(code) + ")";
+std::string Megabytes(uint64_t bytes) { return std::to_string(bytes >> 20) + " MB"; }
+
+// One box for an archive that could not be extracted, saying why when the extractor refused it.
+void ShowFailure(HWND owner, const char* archivePath, int code, const std::vector<lha::RefusedMember>& refused) {
+  using Reason = lha::RefusedMember::Reason;
+  const std::string archive(archivePath);
+  std::string message = "Could not uncompress " + archive + " (Error code was " + std::to_string(code) + ")";
+  if (!refused.empty()) {
+    const lha::RefusedMember& last = refused.back();
+    if (last.reason == Reason::kDiskSpace)
+      message = "Not enough free disk space to extract " + last.name + " (" + std::to_string(last.size) +
+                " bytes) from " + archive + ": at least " + Megabytes(kFreeSpaceReserve) + " must stay free";
+    else if (last.reason == Reason::kName)
+      message = "Could not uncompress " + archive + ": it holds a file whose name cannot be used (" + last.name + ")";
+    else if (last.reason == Reason::kTooMany)
+      message = "Could not uncompress " + archive + ": it holds more than " + std::to_string(lha::kMaxMembers) + " files";
+    else if (last.reason == Reason::kTooLarge)
+      message = "Could not uncompress " + archive + ": its files would take more than " + Megabytes(lha::kMaxOutput);
+  }
   ShowBox(owner, message.c_str(), "Error", MB_OK);
+}
+
+// One box for the members passed over, naming the first few.
+void ReportPassedOver(HWND owner, const char* archivePath, const std::vector<lha::RefusedMember>& refused) {
+  constexpr size_t kNamed = 3;
+  if (refused.empty()) return;
+  std::string names;
+  for (size_t i = 0; i < refused.size() && i < kNamed; ++i) names += (i ? ", " : "") + refused[i].name;
+  if (refused.size() > kNamed) names += " and " + std::to_string(refused.size() - kNamed) + " more";
+  const std::string message = std::string("The archive ") + archivePath + " holds " + std::to_string(refused.size()) +
+                              (refused.size() == 1 ? " file that was" : " files that were") +
+                              " not extracted (program files and this program's own files are never taken from "
+                              "an archive): " + names;
+  ShowBox(owner, message.c_str(), "Warning", MB_OK);
 }
 
 // Missing or empty: the item was skipped, or the server sent nothing.
@@ -28,26 +59,6 @@ bool NoArchiveThere(const char* archivePath) {
   }
   return !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && data.nFileSizeHigh == 0 &&
          data.nFileSizeLow == 0;
-}
-
-// One box per member left out; true when one of them was refused for the free space.
-bool ReportRefused(HWND owner, const char* archivePath,
-                   const std::vector<lha::RefusedMember>& refused) {
-  bool diskSpace = false;
-  for (const lha::RefusedMember& member : refused) {
-    if (member.reason == lha::RefusedMember::Reason::kProgram) {
-      const std::string message = std::string("The archive ") + archivePath +
-                                  " holds the program file " + member.name +
-                                  ", which was not extracted";
-      ShowBox(owner, message.c_str(), "Warning", MB_OK);
-    } else {
-      diskSpace = true;
-      const std::string message = "Not enough free disk space to extract " + member.name + " (" +
-                                  std::to_string(member.size) + " bytes) from " + archivePath;
-      ShowBox(owner, message.c_str(), "Error", MB_OK);
-    }
-  }
-  return diskSpace;
 }
 
 }  // namespace
@@ -69,15 +80,17 @@ int ExtractArchive(HWND owner, const DownloadSettings& settings, const char* arc
   const int length = std::snprintf(command, sizeof command, "e \"%s\" \"%.*s\\\"", archivePath,
                                    static_cast<int>(directory.size()), directory.data());
   if (length < 0 || static_cast<size_t>(length) >= sizeof command) {
-    ShowFailure(owner, archivePath, lha::kErrorCommand);
+    ShowFailure(owner, archivePath, lha::kErrorCommand, {});
     return 0;
   }
 
   char output[kBufferSize];
   std::vector<lha::RefusedMember> refused;
   const int result = archiver.Command(nullptr, command, output, sizeof output, &refused);
-  const bool diskSpaceShown = ReportRefused(owner, archivePath, refused);
-  if (result == 0) return 1;
-  if (!(result == lha::kErrorDiskSpace && diskSpaceShown)) ShowFailure(owner, archivePath, result);
-  return 0;
+  if (result != 0) {
+    ShowFailure(owner, archivePath, result, refused);
+    return 0;
+  }
+  ReportPassedOver(owner, archivePath, refused);
+  return 1;
 }

@@ -10,17 +10,19 @@
 int FileHasData(const char* path);
 
 // Rewrites, in list order, each file that the list file `listName` (in `dataDirectory`) names, so
-// that its lines end in CR LF (see CopyAsText). The pass ends silently at the first name that
-// cannot be opened: a missing file, an empty line (the directory itself), a name that could reach
-// outside the data directory, or a path longer than 259 characters. A file whose rewrite cannot be
-// written or put in place is left as it was and named in an "Error" box owned by the session
-// window, once per pass (see BeginRewritePass), and the pass goes on with the next name. 0 when
-// the list file cannot be opened, else 1.
+// that its lines end in CR LF (see CopyAsText). Passed over: an empty line, a name that could
+// reach outside the data directory, a file that is not there, a program file, a file holding a NUL
+// byte, and a file the rewrite would not change. A file that cannot be opened, read, written or
+// put in place (or whose path is longer than 259 characters) is left as it was, the pass goes on,
+// and the pass counts as failed (see BeginRewritePass). 0 when the list file cannot be opened,
+// else 1.
 int RewriteListedTextFiles(const char* listName, const char* dataDirectory);
 
-// Begins a pass of rewrites (a session's, which rewrites after every archive): a file that could
-// not be rewritten is named again only in a later pass.
+// Begins a pass of rewrites (a session's, which rewrites after every archive). The first file that
+// fails in a pass is named in an "Error" box owned by the session window; no later one is named.
 void BeginRewritePass();
+// Whether a file failed since BeginRewritePass.
+bool RewritePassFailed();
 
 // How the rewrite opens its temporary copy for writing (binary); null brings back the ordinary
 // way. Tests put an opener in place whose writes fail.
@@ -28,6 +30,6 @@ using RewriteOpener = std::FILE* (*)(const char* path);
 void SetRewriteOpener(RewriteOpener opener);
 
 // Writes the file `date` in `dataDirectory`: one line per *.DN file there, however many, oldest
-// first. The number of lines written, or 0 when the file cannot be written or put in place (the
-// old index then stays as it was).
+// first. The number of lines written, or -1 when the data files cannot be listed to the end or
+// the index cannot be written or put in place: the old index then stays as it was.
 int WriteDateIndex(const char* dataDirectory);

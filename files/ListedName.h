@@ -7,6 +7,6 @@
 
 // False for a name that is absolute ("\x", "/x", "\\server\x"), carries a drive or stream
 // (any ":"), has a parent component ("..", also written with trailing dots or spaces, which
-// Windows strips) or names a device (CON, NUL, COM1, ... with any extension). The empty name is
-// not refused: it names the data directory itself, which cannot be opened as a file.
+// Windows strips) or names a device (see IsDeviceName). The empty name is not refused: it names
+// the data directory itself, which is no file to rewrite.
 bool IsSafeListedName(const std::string& name);

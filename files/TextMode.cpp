@@ -1,5 +1,7 @@
 #include "files/TextMode.h"
 
+#include <cstring>
+
 namespace {
 
 constexpr int kCtrlZ = 0x1A;
@@ -67,4 +69,17 @@ bool CopyAsText(std::FILE* in, std::FILE* out) {
     if (std::fputc(c, out) == EOF) return false;
   }
   return !reader.Failed();
+}
+
+TextCheck CheckAsText(std::FILE* in) {
+  bool changed = false;
+  char previous = '\0';
+  char buffer[1 << 16];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0; previous = buffer[n - 1]) {
+    if (std::memchr(buffer, 0, n)) return TextCheck::kBinary;
+    for (std::size_t i = 0; i < n && !changed; ++i)
+      changed = buffer[i] == kCtrlZ || (buffer[i] == '\n' && (i > 0 ? buffer[i - 1] : previous) != '\r');
+  }
+  if (std::ferror(in)) return TextCheck::kReadError;
+  return changed ? TextCheck::kChanged : TextCheck::kSame;
 }

@@ -46,3 +46,9 @@ void CutAtControl(std::string* text);
 // LF that does not follow a CR, CR LF pairs and lone CRs are kept, and the copy ends before the
 // first 0x1A. Copying the result again gives the same bytes. False on a read or write error.
 bool CopyAsText(std::FILE* in, std::FILE* out);
+
+// What CopyAsText would do to a file, found by reading it (binary) to its end without writing:
+// kSame when every LF follows a CR and no 0x1A is there, so that the copy would give the same
+// bytes; kBinary for a file that holds a NUL byte anywhere, which is no text to rewrite.
+enum class TextCheck { kSame, kChanged, kBinary, kReadError };
+TextCheck CheckAsText(std::FILE* in);

@@ -10,6 +10,7 @@
 #include "files/lha/FlatName.h"
 #include "files/lha/LhaErrors.h"
 #include "files/lha/LhaHeader.h"
+#include "platform/FreeSpaceReserve.h"
 
 namespace lha {
 
@@ -27,13 +28,11 @@ class NullSink : public OutputSink {
 
 class FileSink : public OutputSink {
  public:
-  explicit FileSink(std::FILE* f) : file_(f) {}
-  bool Write(const uint8_t* data, size_t size) override {
-    return std::fwrite(data, 1, size, file_) == size;
-  }
+  explicit FileSink(TemporaryFile& f) : file_(f) {}
+  bool Write(const uint8_t* data, size_t size) override { return file_.Write(data, size); }
 
  private:
-  std::FILE* file_;
+  TemporaryFile& file_;
 };
 
 // The stored path as one text for reports, with control characters shown as '?' so that a hostile
@@ -96,69 +95,161 @@ const char* Describe(int code) {
     case kErrorHeaderBroken: return "broken header";
     case kErrorCannotWrite: return "cannot write";
     case kErrorDiskSpace: return "not enough free space";
+    case kErrorTooLarge: return "too large";
     default: return "failed";
   }
 }
 
-// Decodes one member into a temporary file beside its target and puts it in place on success.
-int ExtractMember(InputStream& in, const LhaHeader& h, const Method& method,
-                  const std::string& directory, std::string* report,
-                  std::vector<RefusedMember>* refused) {
-  std::string flat;
-  if (!FlatName(h.name, &flat) || !IsPlainFileName(flat)) {
-    Append(report, Printable(h), "name refused");
-    return kErrorCannotWrite;
-  }
-  if (IsProgramFileName(flat)) {
-    Append(report, flat, "program file, passed over");
-    if (refused) refused->push_back({RefusedMember::Reason::kProgram, flat, h.originalSize});
-    return kOk;
-  }
-  uint64_t available = 0;
-  if (FreeSpace(directory, &available) && h.originalSize > available) {
-    Append(report, flat, "not enough free space");
-    if (refused) refused->push_back({RefusedMember::Reason::kDiskSpace, flat, h.originalSize});
-    return kErrorDiskSpace;
-  }
-  const std::string target = directory + kPathSeparator + flat;
-  std::string temp;
-  if (!MakeTemporaryBeside(target, &temp)) {
-    Append(report, flat, "cannot make a temporary file");
-    return kErrorCannotWrite;
-  }
-  int result = kErrorCannotWrite;
-  if (std::FILE* f = std::fopen(temp.c_str(), "wb")) {
-    FileSink sink(f);
-    result = Decode(in, h, method, sink);
-    if (std::fclose(f) != 0 && result == kOk) result = kErrorCannotWrite;
-  }
-  // A time that cannot be set leaves the file's bytes sound; the extraction goes on without it.
-  const std::time_t modified = ModificationTime(h);
-  if (result == kOk && modified >= 0) SetModificationTime(temp, modified);
-  if (result == kOk && !PutTemporaryInPlace(temp, target)) result = kErrorCannotWrite;
-  if (result != kOk) RemoveFile(temp);
-  Append(report, flat, result == kOk ? "extracted" : Describe(result));
-  return result;
+void Refuse(std::vector<RefusedMember>* refused, std::string* report, RefusedMember::Reason reason,
+            const std::string& name, uint64_t size, const char* what) {
+  refused->push_back({reason, name, size});
+  Append(report, name, what);
 }
 
-// The destination as given, without its trailing separator, made when it is missing.
-bool PrepareDirectory(const char* destination, std::string* directory) {
-  std::string d = destination;
-  while (d.size() > 1 && (d.back() == '\\' || d.back() == '/')) d.pop_back();
-  if (d.empty()) d = ".";
-  if (d.back() == ':') d += kPathSeparator;  // the root of a drive
-  if (!IsDirectory(d)) {
-    // Make each missing level in turn, from the first one after a separator.
-    for (size_t i = 1; i <= d.size(); ++i) {
-      if (i < d.size() && d[i] != '\\' && d[i] != '/') continue;
-      const std::string part = d.substr(0, i);
-      if (part.back() == ':' || IsDirectory(part)) continue;
-      if (!MakeDirectory(part)) return false;
+struct Planned {
+  LhaHeader header;
+  const Method* method;
+  std::string flat;
+};
+
+// Reads every header and decides each member's fate before anything is written: kOk with the
+// members to write in `plan`, or the failure that refuses the whole archive.
+int Plan(InputStream& in, const char* destination, std::string* report, std::vector<Planned>* plan,
+         std::vector<RefusedMember>* refused) {
+  LhaHeader h;
+  if (!FindFirstHeader(in, &h)) return kErrorNotArchive;
+  size_t members = 0;
+  uint64_t total = 0;
+  uint64_t available = 0;
+  const bool spaceKnown = FreeSpace(destination, &available);
+  for (;;) {
+    if (++members > kMaxMembers) {
+      Refuse(refused, report, RefusedMember::Reason::kTooMany, Printable(h), members, "one member too many");
+      return kErrorTooLarge;
+    }
+    const Method* method = FindMethod(h.method);
+    if (!method) {
+      Append(report, Printable(h), Describe(kErrorMethod));
+      return kErrorMethod;
+    }
+    if (!IsDirectoryOrLink(h)) {
+      std::string flat;
+      const FileNameKind here = FlatName(h.name, &flat) ? KindOnThisSystem(flat) : FileNameKind::kUnusable;
+      const FileNameKind kind = here == FileNameKind::kData ? KindOfFileName(flat) : here;
+      if (kind == FileNameKind::kUnusable) {
+        Refuse(refused, report, RefusedMember::Reason::kName, Printable(h), h.originalSize, "name refused");
+        return kErrorCannotWrite;
+      }
+      if (kind == FileNameKind::kProgram) {
+        Refuse(refused, report, RefusedMember::Reason::kProgram, flat, h.originalSize, "program file, passed over");
+      } else if (kind == FileNameKind::kControl) {
+        Refuse(refused, report, RefusedMember::Reason::kControl, flat, h.originalSize, "the program's own file, passed over");
+      } else if (spaceKnown && (h.originalSize > available || !LeavesReserve(available, total + h.originalSize))) {
+        Refuse(refused, report, RefusedMember::Reason::kDiskSpace, flat, h.originalSize, "not enough free space");
+        return kErrorDiskSpace;
+      } else if (h.originalSize > kMaxOutput - total) {
+        Refuse(refused, report, RefusedMember::Reason::kTooLarge, flat, total + h.originalSize, "too much data");
+        return kErrorTooLarge;
+      } else {
+        total += h.originalSize;
+        plan->push_back({h, method, flat});
+      }
+    }
+    const HeaderResult next = ReadHeader(in, h.dataOffset + h.packedSize, &h);
+    if (next == HeaderResult::kEnd) return kOk;
+    if (next == HeaderResult::kBroken) return kErrorHeaderBroken;
+  }
+}
+
+// The members of one archive on their way into the destination: decoded into temporaries, then
+// put in place together. Whatever has not been put in place when it ends is removed.
+class Staging {
+ public:
+  explicit Staging(const char* destination) : directory_(destination) {}
+  ~Staging() {
+    for (const Staged& s : staged_)
+      if (!s.moved) RemoveFile(directory_, s.temporary);
+  }
+
+  int Decode(InputStream& in, const Planned& member, std::string* report, std::vector<RefusedMember>* refused) {
+    const uint64_t size = member.header.originalSize;
+    uint64_t available = 0;
+    // The members decoded so far are on the disk already, so each check counts them.
+    if (FreeSpace(directory_, &available) && !LeavesReserve(available, size)) {
+      Refuse(refused, report, RefusedMember::Reason::kDiskSpace, member.flat, size, "not enough free space");
+      return kErrorDiskSpace;
+    }
+    TemporaryFile file;
+    if (!file.Create(directory_)) {
+      Append(report, member.flat, "cannot make a temporary file");
+      return kErrorCannotWrite;
+    }
+    staged_.push_back({file.Name(), member.flat, std::string(), false});
+    FileSink sink(file);
+    int result = lha::Decode(in, member.header, *member.method, sink);
+    if (result == kOk && !file.Finish(ModificationTime(member.header))) result = kErrorCannotWrite;
+    if (result != kOk) Append(report, member.flat, Describe(result));
+    return result;
+  }
+
+  // Moves each old file aside and the new one into its place; on the first failure every step
+  // taken is undone, newest first, so that a name that two members share ends as it began.
+  int PutInPlace(std::string* report) {
+    for (size_t i = 0; i < staged_.size(); ++i) {
+      if (!Place(&staged_[i])) {
+        Append(report, staged_[i].target, "cannot replace the file there");
+        Undo(i);
+        return kErrorCannotWrite;
+      }
+    }
+    for (const Staged& s : staged_) {
+      if (!s.backup.empty()) RemoveFile(directory_, s.backup);
+      Append(report, s.target, "extracted");
+    }
+    return kOk;
+  }
+
+ private:
+  struct Staged {
+    std::string temporary;
+    std::string target;
+    std::string backup;  // where the old file went; empty when there was none
+    bool moved;  // the temporary is at the target now
+  };
+
+  bool Place(Staged* s) {
+    const Entry existing = EntryAt(directory_, s->target);
+    if (existing == Entry::kOther) return false;
+    if (existing == Entry::kFile) {
+      std::string backup;
+      {
+        TemporaryFile reserved;  // a free name for the old file
+        if (!reserved.Create(directory_)) return false;
+        backup = reserved.Name();
+      }
+      if (!MoveWithin(directory_, s->target, backup)) {
+        RemoveFile(directory_, backup);
+        return false;
+      }
+      s->backup = backup;
+    }
+    s->moved = MoveWithin(directory_, s->temporary, s->target);
+    return s->moved;
+  }
+
+  void Undo(size_t failed) {
+    for (size_t i = failed + 1; i-- > 0;) {
+      Staged& s = staged_[i];
+      if (!s.backup.empty())
+        MoveWithin(directory_, s.backup, s.target);
+      else if (s.moved)
+        RemoveFile(directory_, s.target);
     }
   }
-  *directory = d;
-  return true;
-}
+
+  std::string directory_;
+  std::vector<Staged> staged_;
+};
 
 }  // namespace
 
@@ -200,20 +291,20 @@ int ListArchive(const char* path, std::string* report) {
 
 int ExtractArchiveFlat(const char* path, const char* destination, std::string* report,
                        std::vector<RefusedMember>* refused) {
-  std::string directory;
-  if (!PrepareDirectory(destination, &directory)) {
+  std::vector<RefusedMember> unused;
+  if (!refused) refused = &unused;
+  if (!MakeDirectories(destination)) {
     Append(report, destination, "cannot make the directory");
     return kErrorMakeDirectory;
   }
-  return WalkArchive(path, [&](InputStream& in, const LhaHeader& h) {
-    const Method* method = FindMethod(h.method);
-    if (!method) {
-      Append(report, Printable(h), Describe(kErrorMethod));
-      return kErrorMethod;
-    }
-    if (IsDirectoryOrLink(h)) return kOk;
-    return ExtractMember(in, h, *method, directory, report, refused);
-  });
+  FilePtr file(std::fopen(path, "rb"));
+  if (!file) return kErrorArchiveOpen;
+  FileInput in(file.get());
+  std::vector<Planned> plan;
+  int result = Plan(in, destination, report, &plan, refused);
+  Staging staging(destination);
+  for (size_t i = 0; i < plan.size() && result == kOk; ++i) result = staging.Decode(in, plan[i], report, refused);
+  return result == kOk ? staging.PutInPlace(report) : result;
 }
 
 }  // namespace lha

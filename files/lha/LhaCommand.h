@@ -23,7 +23,7 @@ struct LhaCommand {
 bool ParseCommand(const char* text, LhaCommand* command);
 
 // Parses and runs a command; 0 or a code from LhaErrors.h, with the account in `report` and, for
-// "e", the members left out on purpose in `refused` when it is given.
+// "e", the members passed over and the refusal that stopped it in `refused` when it is given.
 int RunCommand(const char* text, std::string* report, std::vector<RefusedMember>* refused = nullptr);
 
 }  // namespace lha

@@ -14,7 +14,9 @@ constexpr int kErrorHeaderBroken = 0x8017;   // a later header cannot be read
 constexpr int kErrorArchiveOpen = 0x8018;    // the archive file cannot be opened
 constexpr int kErrorNotArchive = 0x8019;     // no readable first header anywhere in the file
 constexpr int kErrorCommand = 0x801C;        // a command text the extractor does not understand
-// The extractor's own: a member larger than the free space of the destination's volume.
+// The extractor's own: a member that would leave less than the free-space reserve.
 constexpr int kErrorDiskSpace = 0x801D;
+// The extractor's own: more members, or more bytes, than one archive may give.
+constexpr int kErrorTooLarge = 0x801E;
 
 }  // namespace lha

@@ -38,9 +38,13 @@ jlha a1zq "$work/l1_lh0.lzh" prices.csv
 jlha a2o5q "$work/l2_lh5_paths.lzh" sub/dir/note.txt a/same.txt b/same.txt
 jlha a1o5q "$work/l1_lh5_long.lzh" long.csv
 jlha a2o7q "$work/l2_lh7_long.lzh" long.csv
-# A server archive carrying a batch file beside its data: the batch must never be extracted.
+# A server archive carrying batch files and the program's own files beside its data: none of them
+# may ever be extracted.
 printf '@echo off\r\necho from an archive\r\n' > ascii_update.bat
-jlha a1o5q "$work/program.lzh" prices.csv ascii_update.bat
+printf '@echo off\r\ndel *.*\r\n' > FixFiles.bat
+printf '/tkvn/dn/data/,D,Daily DN File,dn\r\n' > files.use
+printf '01-01-24\r\n' > date
+jlha a1o5q "$work/program.lzh" prices.csv ascii_update.bat FixFiles.bat files.use date
 
 # Level-0 stored members with the names given, each holding "member N\r\n".
 python3 - "$work/names.lzh" <<'PY'
@@ -57,7 +61,8 @@ def crc16(data):
 names = [
     b'..', b'.', b'C:evil.txt', b'..\\..\\up.txt', b'\\abs\\root.txt', b'/etc/abs.txt',
     b'CON', b'nul.txt', b'Com1.log', b'dot.', b'space ', b'ctl\x01.txt', b'pipe|x.txt',
-    b'dir\\\x95\x5c.txt', b'\x95\x5c', b'dir/ok.txt', b'',
+    b'dir\\\x95\x5c.txt', b'\x95\x5c', b'dir/ok.txt', b'', b'ascii_update.bat\x95', b'COM\xb9.txt',
+    b'files.use',
 ]
 out = bytearray()
 for i, name in enumerate(names):

@@ -121,16 +121,18 @@ def data_snapshot(s):
             for folder, _, names in os.walk(s.data) for name in names}
 
 
-def run_automatic(s, server, code, info, extracted, timeout=90, shown=()):
+def run_automatic(s, server, code, info, extracted, timeout=90, shown=(), status=None):
     """One unattended run with nobody answering, on Friday evening of the sample week. With lines
-    `shown`, Exit looks for the charting program, which is not there: its box keeps the dialog
-    open to be read."""
+    `shown` (and a `status`), Exit looks for the charting program, which is not there: its box
+    keeps the dialog open to be read."""
     s.start("/a", *(["/zpvtrx"] if shown else []), now=FRIDAY_EVENING)
     if shown:
         s.ui("wait", "Problem", timeout * 1000, timeout=timeout + 30)
         lines = s.lines()
         for line in shown:
             h.check(line in lines, "%r in the message list: %r" % (line, lines))
+        if status:
+            h.check_equal(s.text(h.STATUS), status, "status line")
         s.answer("Problem")
     h.check_equal(s.wait_end(timeout), h.EXIT_CODES[code], "exit code (%s)" % code)
     h.check_equal(h.reg_query_int("DownloadInfo"), info, "DownloadInfo")
@@ -138,7 +140,7 @@ def run_automatic(s, server, code, info, extracted, timeout=90, shown=()):
 
 
 def automatic(name, code, info, extracted, local_holidays=(HOLIDAY,) + SERVED_HOLIDAYS, setup=None, first=FIRST_THREE,
-              shown=(), **options):
+              shown=(), status=None, **options):
     """A row of the unattended runs: the server lists the holiday and has no archive for it."""
     def test():
         tree = Tree(holidays=SERVED_HOLIDAYS + (HOLIDAY,))
@@ -148,7 +150,7 @@ def automatic(name, code, info, extracted, local_holidays=(HOLIDAY,) + SERVED_HO
                 prepare(s, server, holidays=local_holidays, **options)
                 if setup:
                     setup(s, server)
-                run_automatic(s, server, code, info, extracted, shown=shown)
+                run_automatic(s, server, code, info, extracted, shown=shown, status=status)
                 h.check_equal(served_paths(server)[:len(first)], first, "first requests")
             finally:
                 s.cleanup()
@@ -193,6 +195,10 @@ if __name__ == "__main__":
                           automatic("unattended: an ASCII update that pauses and asks", "kExitCompleted", 20241206, WEEK,
                                     setup=update_that_asks, ascii=1,
                                     shown=["Converted after the questions", "4 files converted"]),
+                          automatic("unattended: the date index cannot be written", "kExitHousekeepingFailed",
+                                    20241206, WEEK, setup=lambda s, server: os.makedirs(s.data_file("date")),
+                                    shown=["The date index (date) could not be written; the file was left as it was."],
+                                    status="Download completed with errors"),
                           automatic("unattended: files.ini missing", "kExitCompleted", 20241206, WEEK,
                                     setup=lambda s, server: os.remove(s.data_file("files.ini")),
                                     first=["/tkvn/tkvndn/files.ini"] + FIRST_THREE),

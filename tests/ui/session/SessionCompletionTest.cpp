@@ -238,6 +238,13 @@ LocalDateTime FridayEvening() { return {2024, 12, 6, 20, 0, 0}; }
 // follow-up program) with its own exit code. The list: Wednesday 4 to Friday 6 December.
 TEST_F(ExitTest, AutomaticRunsEndByThemselvesWithTheirExitCode) {
   const std::string catalogue = "/tkvn/dn/data/,D,Daily DN File,dn\n";
+  // Page, holidays, catalogue and the items up to the `last` transfer all arrive.
+  auto fetch = [&](HWND d, size_t last) {
+    Finish(d, transport.WaitStarted(1), 1, "hello\n");
+    Finish(d, transport.WaitStarted(2), 1, "20240101\n");
+    Finish(d, transport.WaitStarted(3), 1, catalogue);
+    for (size_t n = 4; n <= last; ++n) Finish(d, transport.WaitStarted(n), 1);
+  };
   struct Row {
     const char* name;
     std::function<void()> setUp;
@@ -286,6 +293,21 @@ TEST_F(ExitTest, AutomaticRunsEndByThemselvesWithTheirExitCode) {
          Finish(d, transport.WaitStarted(6), 1);
        },
        kExitNotExtracted, 20241204, 6},
+      // Thursday's archive arrives but is gone by the extraction: a failure, not a day skipped.
+      {"archive gone after its transfer", [] {},
+       [&](HWND d) {
+         fetch(d, 5);
+         transport.WaitStarted(6);
+         std::remove(transport.WaitStarted(5).target.c_str());
+         Finish(d, transport.WaitStarted(6), 1);
+       },
+       kExitNotExtracted, 20241204, 6},
+      // Every day extracted, but the upkeep failed: a directory stands where the date index goes,
+      // or the registry refuses DownloadInfo.
+      {"date index not written", [&] { CreateDirectoryA(dir.File("date").c_str(), nullptr); },
+       [&](HWND d) { fetch(d, 6); }, kExitHousekeepingFailed, 20241206, 6},
+      {"DownloadInfo not stored", [&] { registry.refuseWrites = true; }, [&](HWND d) { fetch(d, 6); },
+       kExitHousekeepingFailed, 20241203, 6},
       // The catalogue is fetched, then the download it was started for runs.
       {"catalogue missing", [&] { std::remove(dir.File("files.ini").c_str()); },
        [&](HWND d) {
@@ -344,12 +366,14 @@ TEST_F(ExitTest, AutomaticRunsEndByThemselvesWithTheirExitCode) {
   SetFixFilesWaitLimit(500);
   SetAsciiUpdateWaitLimit(500);
   for (const Row& row : rows) {
+    registry.refuseWrites = false;
     TearDown();
     SetUp();
     transport.Reset();
     // What an earlier row fetched: the list of the next one is built from the files on disk.
     std::filesystem::remove_all(dir.File("dn"));
     std::remove(dir.File("holiday.txt").c_str());
+    std::filesystem::remove(dir.File("date"));
     registry.PutInt("DownloadInfo", 20241203);
     SCOPED_TRACE(row.name);
     g_automaticMode = g_pivotraxMode = 1;

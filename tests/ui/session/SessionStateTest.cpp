@@ -429,9 +429,10 @@ TEST_F(SessionTest, UnterminatedTextFieldsAreReadWithinTheirSize) {
     ui::Click(d, IDC_SESSION_DOWNLOAD);
     ui::AnswerMessageBox(IDOK, ui::kDefaultTimeoutMs, "Warning");
     catalogueTarget = transport.WaitStarted(1).target;
-    // Arrived, though nothing can be written there: the completion steps and Exit follow.
+    // Arrived, though nothing can be written there: the completion steps, which cannot write
+    // the date index either, and Exit follow.
     PostMessageA(d, WM_TRANSFERDONE, 1, 3);
-    ui::AnswerMessageBox(IDOK, ui::kDefaultTimeoutMs, "Tickvane");
+    ui::AnswerMessageBox(IDOK, ui::kDefaultTimeoutMs, "Error");
     ui::Click(d, IDC_SESSION_EXIT);
   });
   EXPECT_EQ(std::string(260, 'd') + "\\files.ini", catalogueTarget);

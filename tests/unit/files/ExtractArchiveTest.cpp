@@ -13,6 +13,8 @@
 #include "LhaTestSupport.h"
 #include "files/Archiver.h"
 #include "files/ExtractArchive.h"
+#include "files/lha/FileSystem.h"
+#include "files/lha/FileSystem_win.h"
 
 using lha_test::Join;
 
@@ -162,45 +164,68 @@ TEST_F(RealExtractTest, ADamagedArchiveShowsItsCodeAndKeepsTheOldFile) {
   EXPECT_EQ(lha_test::ReadBytes(path), archive);
 }
 
-// A server archive carrying ascii_update.bat beside its data (made with jlha).
-TEST_F(RealExtractTest, AProgramMemberIsPassedOverByNameAndTheDataExtracted) {
+// A server archive carrying two batch files and two of the program's own files beside its data
+// (made with jlha): one box names the first few, and the data is extracted.
+TEST_F(RealExtractTest, ProgramAndControlMembersArePassedOverInOneBox) {
   const std::string path = PlaceArchive(lha_test::ReadBytes(lha_test::FixturePath("program.lzh")));
-  const std::string batch = "@echo off\r\nascii_update.exe\r\n";
-  lha_test::WriteBytes(Join(data_, "ascii_update.bat"), batch);
+  for (const char* mine : {"ascii_update.bat", "files.use"}) lha_test::WriteBytes(Join(data_, mine), "mine\r\n");
   BoxWatcher watcher;
   EXPECT_EQ(ExtractArchive(owner_, settings_, path.c_str()), 1);
   const auto boxes = watcher.Boxes();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].caption, "Warning");
   EXPECT_EQ(boxes[0].text, "The archive " + path +
-                               " holds the program file ascii_update.bat, which was not extracted");
-  EXPECT_EQ(lha_test::ReadBytes(Join(data_, "ascii_update.bat")), batch);
-  EXPECT_EQ(lha_test::ReadBytes(Join(data_, "prices.csv")).size(), 18459u);
+                               " holds 4 files that were not extracted (program files and this program's own files "
+                               "are never taken from an archive): ascii_update.bat, FixFiles.bat, files.use and 1 more");
+  for (const char* mine : {"ascii_update.bat", "files.use"}) EXPECT_EQ(lha_test::ReadBytes(Join(data_, mine)), "mine\r\n");
+  EXPECT_EQ(lha_test::ListDir(data_),
+            (std::vector<std::string>{"ascii_update.bat", "daily", "files.use", "prices.csv"}));
+}
+
+// Another program holds the second member's file open: the first one, already in place, is taken
+// back, so the day is either wholly there or not at all.
+TEST_F(RealExtractTest, ATargetThatCannotBeReplacedUndoesTheWholeArchive) {
+  const std::string path = PlaceArchive(lha_test::ReadBytes(lha_test::FixturePath("l2_lh7.lzh")));
+  lha_test::WriteBytes(Join(data_, "prices.csv"), "yesterday's prices\r\n");
+  lha_test::WriteBytes(Join(data_, "random.bin"), "old");
+  const HANDLE held = CreateFileA(Join(data_, "random.bin").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  BoxWatcher watcher;
+  EXPECT_EQ(ExtractArchive(owner_, settings_, path.c_str()), 0);
+  CloseHandle(held);
+  const auto boxes = watcher.Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "Could not uncompress " + path + " (Error code was 32787)");
+  EXPECT_EQ(lha_test::ReadBytes(Join(data_, "prices.csv")), "yesterday's prices\r\n");
+  EXPECT_EQ(lha_test::ListDir(data_), (std::vector<std::string>{"daily", "prices.csv", "random.bin"}));
+}
+
+// Names converted as a double-byte system would: written under their wide names, and refused
+// where a byte does not convert (0xA1 at the end: a lead byte of code page 936 without its trail,
+// which passes every rule as bytes).
+TEST_F(RealExtractTest, NamesAreConvertedStrictlyAndWrittenWide) {
+  lha::SetNameCodePage(932);
+  const std::vector<std::string> members = lha_test::NamesMembers();
+  const std::string path = PlaceArchive(members[15] + members[13] + '\0');  // dir/ok.txt, dir\(0x95 0x5C).txt
+  EXPECT_EQ(ExtractArchive(owner_, settings_, path.c_str()), 1);
+  EXPECT_NE(GetFileAttributesW((std::wstring(data_.begin(), data_.end()) + L"\\\u8868.txt").c_str()),
+            INVALID_FILE_ATTRIBUTES);
+  lha::SetNameCodePage(936);
+  EXPECT_EQ(lha::KindOnThisSystem("ascii_update.bat\xa1"), FileNameKind::kUnusable);
+  lha::SetNameCodePage(CP_ACP);
 }
 
 // A level-2 stored member whose 64-bit size extension declares a petabyte.
 TEST_F(RealExtractTest, AMemberLargerThanTheFreeSpaceIsRefusedBeforeAnythingIsWritten) {
-  const std::string name = "huge.csv";
-  std::string h(26, '\0');
-  h.replace(2, 5, "-lh0-");
-  h[19] = 0x20;
-  h[20] = 2;
-  h[24] = static_cast<char>(3 + name.size());
-  h += '\x01' + name + std::string(1, 19) + '\0';
-  std::string ext(19, '\0');
-  ext[0] = 0x42;
-  ext[1] = 4;                                       // packed: 4 bytes
-  ext[9 + 6] = 4;                                   // original: 2^50 bytes
-  h += ext;
-  h[0] = static_cast<char>(h.size());
-  const std::string path = PlaceArchive(h + "data" + std::string(1, '\0'));
+  const std::string path = PlaceArchive(lha_test::DeclaringMember("huge.csv", uint64_t{1} << 50) + '\0');
   BoxWatcher watcher;
   EXPECT_EQ(ExtractArchive(owner_, settings_, path.c_str()), 0);
   const auto boxes = watcher.Boxes();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].caption, "Error");
   EXPECT_EQ(boxes[0].text, "Not enough free disk space to extract huge.csv (1125899906842624 "
-                           "bytes) from " + path);
+                           "bytes) from " + path + ": at least 256 MB must stay free");
   EXPECT_EQ(lha_test::ListDir(data_), (std::vector<std::string>{"daily"}));
 }
 

@@ -1,6 +1,7 @@
 // The flat name a member is extracted under: the last component of its stored path, or refused.
 #include <gtest/gtest.h>
 
+#include "files/FileNameRules.h"
 #include "files/lha/FlatName.h"
 
 namespace {
@@ -36,6 +37,8 @@ TEST(FlatName, TakesTheLastComponentOrRefuses) {
       {"lpt9", nullptr},
       {"CONIN$", nullptr},
       {"clock$", nullptr},
+      {"COM\xb9", nullptr},             // COM with a superscript one, in the Western code page
+      {"lpt\xb3.txt", nullptr},
       {"COM0", "COM0"},
       {"COM10", "COM10"},
       {"console.txt", "console.txt"},
@@ -59,7 +62,9 @@ TEST(FlatName, TakesTheLastComponentOrRefuses) {
       {"\x83\x5c\x83\x74\x83\x67.csv", "\x83\x5c\x83\x74\x83\x67.csv"},
       {"\x81\x40", "\x81\x40"},       // full-width space, not a trailing space
       {"\xb1\xb2.txt", "\xb1\xb2.txt"},  // half-width katakana, single bytes
-      {"abc\x95", "abc\x95"},         // a lead byte at the end stands alone
+      // A lead byte without its trail: a conversion may drop it ("ascii_update.bat" + 0x95).
+      {"ascii_update.bat\x95", nullptr},
+      {"abc\x95.txt", nullptr},
       {"\x95/x.txt", "x.txt"},        // "/" is no trail byte: it separates
   };
   for (const NameCase& c : cases) {
@@ -74,23 +79,27 @@ TEST(FlatName, TakesTheLastComponentOrRefuses) {
   }
 }
 
-// Program files are passed over by extraction; data files of every kind the vendor sends are not.
-TEST(FlatName, ProgramFilesAreKnownByTheirExtension) {
-  const struct {
-    const char* flat;
-    bool program;
-  } cases[] = {
-      {"ascii_update.bat", true}, {"FIXFILES.BAT", true}, {"setup.Exe", true},
-      {"run.cmd", true},          {"a.com", true},         {"x.pif", true},
-      {"s.scr", true},            {"j.js", true},          {"v.vbs", true},
-      {"w.wsf", true},            {"p.ps1", true},         {"l.lnk", true},
-      {"lib.dll", true},          {"i.msi", true},         {"h.hta", true},
-      {"c.cpl", true},            {"r.reg", true},         {"u.url", true},
-      {"data.csv.exe", true},     {"24-01-02.DN", false},  {"prices.csv", false},
-      {"holiday.txt", false},     {"date", false},         {"bat", false},
-      {"x.bat2", false},          {"xbat", false},         {"x.exe.csv", false},
+// Program files and the program's own files are passed over by extraction; data files of every
+// kind the vendor sends are not. Names as bytes and as wide characters meet the same rules.
+TEST(FileNameKind, ProgramAndControlFilesAreKnownByName) {
+  const FileNameKind P = FileNameKind::kProgram, C = FileNameKind::kControl, D = FileNameKind::kData;
+  const std::pair<const char*, FileNameKind> cases[] = {
+      {"ascii_update.bat", P}, {"FIXFILES.BAT", P}, {"setup.Exe", P}, {"run.cmd", P}, {"a.com", P},
+      {"x.pif", P}, {"s.scr", P}, {"j.js", P}, {"v.vbs", P}, {"w.wsf", P}, {"p.ps1", P}, {"l.lnk", P},
+      {"lib.dll", P}, {"i.msi", P}, {"h.hta", P}, {"c.cpl", P}, {"r.reg", P}, {"u.url", P}, {"data.csv.exe", P},
+      {"x.manifest", P}, {"a.exe.config", P}, {"a.library-ms", P}, {"a.searchConnector-ms", P}, {"a.theme", P},
+      {"a.website", P}, {"Desktop.INI", P}, {"files.use", C}, {"FILES.INI", C}, {"holiday.txt", C},
+      {"abc.def", C}, {"Message.txt", C}, {"date", C}, {"24-01-02.DN", D}, {"prices.csv", D}, {"names.txt", D},
+      {"date.txt", D}, {"bat", D}, {"x.bat2", D}, {"xbat", D}, {"x.exe.csv", D}, {"my.ini", D},
   };
-  for (const auto& c : cases) EXPECT_EQ(lha::IsProgramFileName(c.flat), c.program) << c.flat;
+  for (const auto& [name, kind] : cases) {
+    EXPECT_EQ(KindOfFileName(std::string(name)), kind) << name;
+    EXPECT_EQ(KindOfFileName(std::wstring(name, name + std::string(name).size())), kind) << name;
+  }
+  // Wide names as the system converted them: superscript digits, and a "\" no longer a trail byte.
+  for (const wchar_t* name : {L"COM\u00b9.txt", L"lpt\u00b2", L"\u8868\\x.txt"})
+    EXPECT_EQ(KindOfFileName(std::wstring(name)), FileNameKind::kUnusable);
+  EXPECT_EQ(KindOfFileName(std::wstring(L"\u8868.txt")), D);
 }
 
 }  // namespace

@@ -5,14 +5,17 @@
 #include <sys/stat.h>
 
 #include <ctime>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "LhaTestSupport.h"
+#include "files/FileNameRules.h"
 #include "files/lha/FileSystem.h"
 #include "files/lha/LhaArchive.h"
 #include "files/lha/LhaErrors.h"
 #include "files/lha/LhaHeader.h"
+#include "platform/FreeSpaceReserve.h"
 
 using lha_test::Join;
 using lha_test::ReadBytes;
@@ -80,33 +83,92 @@ TEST(LhaExtract, ADamagedMemberLeavesTheOldFileAndNoTemporaryFile) {
   }
 }
 
-TEST(LhaExtract, HostileNamesStayInsideAndRefusedOnesAreReported) {
-  const std::string parent = lha_test::ScratchDir("names");
-  const std::string dir = Join(parent, "out");
-  lha_test::ScratchDir("names/out");
-  // names.lzh holds "member N\r\n" under names 0 to 16; these are the ones that may be written.
-  struct Written {
-    const char* name;
-    int member;
+constexpr size_t kOkMember = 15;  // "dir/ok.txt"
+
+// `bytes` as an archive file of its own; its path.
+std::string Placed(const std::string& bytes) {
+  const std::string path = Join(lha_test::ScratchDir("placed"), "placed.lzh");
+  WriteBytes(path, bytes);
+  return path;
+}
+
+// Each row: ok.txt, then one member of names.lzh under a hostile name. A name that no file can
+// bear refuses the whole archive; one that names a path is written flat inside; the program's own
+// files are passed over. Shift-JIS whose trail byte is "\" separates where the system's code page
+// is not 932.
+TEST(LhaExtract, HostileNamesStayInsideOrRefuseTheWholeArchive) {
+  const std::vector<std::string> members = lha_test::NamesMembers();
+  const bool sjis = lha::KindOnThisSystem("\x95\x5c.txt") == FileNameKind::kData;
+  const struct {
+    size_t member;
+    const char* written;  // the file it makes; null: none
+    bool applied;         // ok.txt replaced
+  } rows[] = {
+      {3, "up.txt", true},  {5, "abs.txt", true}, {19, nullptr, true},  // ..\..\up.txt, /etc/abs.txt, files.use
+      {2, nullptr, false},  {6, nullptr, false},  {9, nullptr, false},  // C:evil.txt, CON, dot.
+      {11, nullptr, false}, {12, nullptr, false},                       // a control character, pipe|x.txt
+      {17, nullptr, false}, {18, nullptr, false},  // ascii_update.bat and a lone lead byte, COM and superscript 1
+      {13, sjis ? "\x95\x5c.txt" : nullptr, sjis},
   };
-  const Written written[] = {
-      {"up.txt", 3}, {"root.txt", 4}, {"abs.txt", 5}, {"\x95\x5c.txt", 13}, {"\x95\x5c", 14},
-      {"ok.txt", 15},
-  };
-  EXPECT_EQ(Extract(lha_test::FixturePath("names.lzh"), dir), lha::kErrorCannotWrite);
-  size_t expected = 0;
-  for (const Written& w : written) {
-    // Where the system's code page is not 932, the Shift-JIS names' trail byte 0x5C would be a
-    // separator, so those names are refused there.
-    if (!lha::IsPlainFileName(w.name)) {
-      EXPECT_FALSE(lha_test::Exists(Join(dir, w.name))) << w.name;
-      continue;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.member);
+    const std::string dir = lha_test::ScratchDir("names");
+    WriteBytes(Join(dir, "ok.txt"), "old\r\n");
+    EXPECT_EQ(Extract(Placed(members[kOkMember] + members[row.member] + '\0'), dir),
+              row.applied ? lha::kOk : lha::kErrorCannotWrite);
+    EXPECT_EQ(ReadBytes(Join(dir, "ok.txt")), row.applied ? "member 15\r\n" : "old\r\n");
+    if (row.written) {
+      EXPECT_EQ(ReadBytes(Join(dir, row.written)), "member " + std::to_string(row.member) + "\r\n");
     }
-    ++expected;
-    EXPECT_EQ(ReadBytes(Join(dir, w.name)), "member " + std::to_string(w.member) + "\r\n") << w.name;
+    EXPECT_EQ(lha_test::CountEntries(dir), row.written ? 2u : 1u);
   }
-  EXPECT_EQ(lha_test::CountEntries(dir), expected);
-  EXPECT_EQ(lha_test::ListDir(parent), (std::vector<std::string>{"out"}));
+}
+
+// One member sound, the next damaged: neither replaces anything, and no temporary stays.
+TEST(LhaExtract, AnArchiveIsAppliedWholeOrNotAtAll) {
+  std::string archive = ReadBytes(lha_test::FixturePath("l2_lh7.lzh"));  // prices.csv, random.bin, ...
+  lha::MemoryInput in(reinterpret_cast<const uint8_t*>(archive.data()), archive.size());
+  lha::LhaHeader h;
+  ASSERT_TRUE(lha::FindFirstHeader(in, &h));
+  ASSERT_EQ(lha::ReadHeader(in, h.dataOffset + h.packedSize, &h), lha::HeaderResult::kRead);
+  archive[h.dataOffset + h.packedSize / 2] ^= 0x40;
+  const std::string dir = lha_test::ScratchDir("whole");
+  WriteBytes(Join(dir, "prices.csv"), "yesterday's prices\r\n");
+  const int result = Extract(Placed(archive), dir);
+  EXPECT_TRUE(result == lha::kErrorCrc || result == lha::kErrorHuffman) << result;
+  EXPECT_EQ(ReadBytes(Join(dir, "prices.csv")), "yesterday's prices\r\n");
+  EXPECT_EQ(lha_test::ListDir(dir), (std::vector<std::string>{"prices.csv"}));
+}
+
+// Sizes come from the headers, so a tiny archive can claim anything: each limit refuses the
+// archive before a byte is written.
+TEST(LhaExtract, LimitsAndTheFreeSpaceReserveRefuseTheArchive) {
+  using Reason = lha::RefusedMember::Reason;
+  const std::string dir = lha_test::ScratchDir("limits");
+  const uint64_t available = std::filesystem::space(dir).available;
+  const uint64_t half = lha::kMaxOutput / 2 + 1;
+  if (available < 2 * half + kFreeSpaceReserve) GTEST_SKIP() << "needs " << 2 * half << " bytes free";
+  const std::string ok = lha_test::NamesMembers()[kOkMember];
+  std::string many;
+  for (size_t i = 0; i <= lha::kMaxMembers; ++i) many += ok;
+  const struct {
+    std::string archive;
+    int code;
+    Reason reason;
+  } rows[] = {
+      {many + '\0', lha::kErrorTooLarge, Reason::kTooMany},
+      {lha_test::DeclaringMember("a.csv", half) + lha_test::DeclaringMember("b.csv", half) + '\0',
+       lha::kErrorTooLarge, Reason::kTooLarge},
+      {lha_test::DeclaringMember("c.csv", available - (1u << 20)) + '\0', lha::kErrorDiskSpace, Reason::kDiskSpace},
+  };
+  for (const auto& row : rows) {
+    std::string report;
+    std::vector<lha::RefusedMember> refused;
+    EXPECT_EQ(lha::ExtractArchiveFlat(Placed(row.archive).c_str(), (dir + "\\").c_str(), &report, &refused), row.code);
+    ASSERT_FALSE(refused.empty());
+    EXPECT_EQ(refused.back().reason, row.reason);
+    EXPECT_EQ(lha_test::CountEntries(dir), 0u);
+  }
 }
 
 std::time_t ModifiedAt(const std::string& path) {
@@ -117,7 +179,7 @@ std::time_t ModifiedAt(const std::string& path) {
 TEST(LhaExtract, FilesGetTheirStoredTimes) {
   const std::string dir = lha_test::ScratchDir("times");
   // names.lzh stores the MS-DOS local time 2024-01-01 00:00:00 (0x58210000).
-  ASSERT_EQ(Extract(lha_test::FixturePath("names.lzh"), dir), lha::kErrorCannotWrite);
+  ASSERT_EQ(Extract(Placed(lha_test::NamesMembers()[kOkMember] + '\0'), dir), lha::kOk);
   std::tm newYear = {};
   newYear.tm_year = 124;
   newYear.tm_mday = 1;
@@ -178,14 +240,13 @@ TEST(LhaCheck, AnswersOneOnlyForArchivesItCanExtract) {
 
 namespace {
 
-TEST(LhaPlainName, SeparatorsOfTheLocalSystemAreRefused) {
-  EXPECT_TRUE(lha::IsPlainFileName("prices.csv"));
-  EXPECT_FALSE(lha::IsPlainFileName("a/b"));
-#ifdef _WIN32
-  EXPECT_FALSE(lha::IsPlainFileName("a\\b"));
-#else
+TEST(LhaSystemName, NamesAreJudgedAsThisSystemWritesThem) {
+  EXPECT_EQ(lha::KindOnThisSystem("prices.csv"), FileNameKind::kData);
+  EXPECT_EQ(lha::KindOnThisSystem("run.bat"), FileNameKind::kProgram);
+  EXPECT_EQ(lha::KindOnThisSystem("a/b"), FileNameKind::kUnusable);
+#ifndef _WIN32
   // POSIX names are bytes; a Shift-JIS trail byte 0x5C is an ordinary one.
-  EXPECT_TRUE(lha::IsPlainFileName("\x95\x5c.txt"));
+  EXPECT_EQ(lha::KindOnThisSystem("\x95\x5c.txt"), FileNameKind::kData);
 #endif
 }
 

@@ -100,4 +100,32 @@ uint16_t Crc16Of(const std::string& bytes) {
   return lha::UpdateCrc16(0, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }
 
+std::vector<std::string> NamesMembers() {
+  const std::string a = ReadBytes(FixturePath("names.lzh"));
+  std::vector<std::string> members;
+  for (size_t at = 0; at < a.size() && a[at] != 0;) {
+    size_t size = static_cast<unsigned char>(a[at]) + 2u;  // the header, then the packed size
+    for (int i = 3; i >= 0; --i) size += static_cast<size_t>(static_cast<unsigned char>(a[at + 7 + i])) << (8 * i);
+    members.push_back(a.substr(at, size));
+    at += size;
+  }
+  return members;
+}
+
+std::string DeclaringMember(const std::string& name, uint64_t declared) {
+  std::string h(26, '\0');
+  h.replace(2, 5, "-lh0-");
+  h[19] = 0x20;
+  h[20] = 2;
+  h[24] = static_cast<char>(3 + name.size());  // the name extension's size
+  h += '\x01' + name + std::string(1, 19) + '\0';
+  std::string sizes(19, '\0');  // the 64-bit size extension, then no further one
+  sizes[0] = 0x42;
+  sizes[1] = 4;  // packed: 4 bytes
+  for (int i = 0; i < 8; ++i) sizes[9 + i] = static_cast<char>(declared >> (8 * i));
+  h += sizes;
+  h[0] = static_cast<char>(h.size());
+  return h + "data";
+}
+
 }  // namespace lha_test

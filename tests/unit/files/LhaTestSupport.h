@@ -37,4 +37,12 @@ class BitWriter {
 
 uint16_t Crc16Of(const std::string& bytes);
 
+// The members of names.lzh (level 0, stored, "member N\r\n" under hostile names), each header
+// with its data, to be put together into archives of a test's own (ended by a zero byte).
+std::vector<std::string> NamesMembers();
+
+// A level-2 stored member of the four bytes "data" whose 64-bit size extension declares
+// `declared` original bytes, as a hostile archive may; an archive ends with a zero byte after it.
+std::string DeclaringMember(const std::string& name, uint64_t declared);
+
 }  // namespace lha_test

@@ -53,26 +53,26 @@ TEST_F(Rewrite, ListedFilesGetCrLfAndTheListStays) {
 
 TEST_F(Rewrite, MissingListGivesZero) { EXPECT_EQ(0, Run()); }
 
-TEST_F(Rewrite, PassEndsAtTheFirstNameThatCannotBeOpened) {
-  const struct {
-    const char* list;
-    const char* why;
-  } cases[] = {
-      {"missing.txt\nlater.txt\n", "a missing file first rewrites nothing"},
-      {"\nlater.txt\n", "an empty line names the directory itself"},
-      {"..\\outside.txt\nlater.txt\n", "a parent component"},
-      {"sub\\..\\..\\outside.txt\nlater.txt\n", "a parent component further in"},
-      {"C:\\outside.txt\nlater.txt\n", "a drive"},
-      {"\\outside.txt\nlater.txt\n", "an absolute name"},
-      {"CON\nlater.txt\n", "a device, which would wait for the keyboard"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.why);
-    dir.Write("abc.def", c.list);
+// Names passed over without a word; the pass goes on to the next one. A program file and a file
+// holding a NUL byte are no text to rewrite, whatever their line ends.
+TEST_F(Rewrite, NamesNotToRewriteArePassedOver) {
+  const std::string binary("a\nb\0c\n", 6);
+  dir.Write("run.bat", "@echo off\n");
+  dir.Write("bin.csv", binary);
+  for (const char* first : {"missing.txt", "", "..\\outside.txt", "sub\\..\\..\\outside.txt", "C:\\outside.txt",
+                            "\\outside.txt", "CON", "run.bat", "bin.csv"}) {
+    SCOPED_TRACE(first);
+    dir.Write("abc.def", std::string(first) + "\nlater.txt\n");
     dir.Write("later.txt", "x\ny\n");
+    BeginRewritePass();
+    BoxWatcher watcher;
     EXPECT_EQ(1, Run());
-    EXPECT_EQ("x\ny\n", dir.Read("later.txt"));
+    EXPECT_EQ("x\r\ny\r\n", dir.Read("later.txt"));
+    EXPECT_FALSE(RewritePassFailed());
+    EXPECT_TRUE(watcher.Boxes().empty());
   }
+  EXPECT_EQ("@echo off\n", dir.Read("run.bat"));
+  EXPECT_EQ(binary, dir.Read("bin.csv"));
 }
 
 TEST_F(Rewrite, NothingOutsideTheDataDirectoryIsTouched) {
@@ -102,9 +102,9 @@ std::FILE* FirstCopyCannotBeWritten(const char* path) {
 // Another program holding `path` open without letting it be deleted or replaced, as a viewer may.
 class HeldOpen {
  public:
-  explicit HeldOpen(const std::string& path)
-      : handle_(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+  explicit HeldOpen(const std::string& path, DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE)
+      : handle_(CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                            nullptr)) {}
   ~HeldOpen() {
     if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
   }
@@ -124,41 +124,50 @@ bool AnyTemporaryIn(const std::string& directory) {
   return true;
 }
 
-// A rewrite that cannot be completed leaves its file byte for byte, says so once in a pass, and
-// the pass goes on. Each case begins a new pass, in which the same file is named again.
+// A rewrite that cannot be completed leaves its file byte for byte, says so once in a pass,
+// whatever the name's spelling, and the pass goes on. Each case begins a new pass. A file that
+// the copy would not change is not replaced at all, so holding it open is no failure.
 TEST_F(Rewrite, AFailedRewriteIsReportedAndThePassGoesOn) {
   const struct {
     const char* why;
-    bool failWrite;  // the copy's write fails (a full disk)
-    bool holdFirst;  // the copy cannot be put in place over the listed file
-    int calls;       // rewrites within the pass, as after each archive of a session
+    const char* list;
+    std::string bytes;  // of a.txt
+    bool failWrite;     // the copy's write fails (a full disk)
+    DWORD hold;         // a.txt held open with this sharing (none: ~0u)
+    int calls;          // rewrites within the pass, as after each archive of a session
+    size_t boxes;
   } cases[] = {
-      {"the write of the copy fails", true, false, 1},
-      {"the copy cannot replace the file", false, true, 1},
-      {"the copy fails after every archive", false, true, 2},
+      {"the write of the copy fails", "a.txt\nb.txt\n", "a\nkept\n", true, ~0u, 1, 1},
+      {"the copy cannot replace the file", "a.txt\nb.txt\n", "a\nkept\n", false, FILE_SHARE_READ | FILE_SHARE_WRITE, 1, 1},
+      {"the copy fails after every archive", "a.txt\nb.txt\n", "a\nkept\n", false, FILE_SHARE_READ | FILE_SHARE_WRITE, 2, 1},
+      {"the file cannot be opened", "a.txt\nb.txt\n", "a\nkept\n", false, 0, 1, 1},
+      {"two spellings of one file", "a.txt\nA.TXT\nb.txt\n", "a\nkept\n", false, FILE_SHARE_READ | FILE_SHARE_WRITE, 1, 1},
+      {"nothing to change", "a.txt\nb.txt\n", "a\r\nkept\r\n", false, FILE_SHARE_READ, 1, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.why);
-    dir.Write("abc.def", "a.txt\nb.txt\n");
-    dir.Write("a.txt", "a\nkept\n");
+    dir.Write("abc.def", c.list);
+    dir.Write("a.txt", c.bytes);
     dir.Write("b.txt", "b\n");
     g_openings = 0;
     std::vector<Box> boxes;
     if (c.failWrite) SetRewriteOpener(FirstCopyCannotBeWritten);
     BeginRewritePass();
     {
-      std::unique_ptr<HeldOpen> held(c.holdFirst ? new HeldOpen(dir.File("a.txt")) : nullptr);
+      std::unique_ptr<HeldOpen> held(c.hold != ~0u ? new HeldOpen(dir.File("a.txt"), c.hold) : nullptr);
       BoxWatcher watcher;
       for (int i = 0; i < c.calls; ++i) EXPECT_EQ(1, Run());
       boxes = watcher.Boxes();
     }
     SetRewriteOpener(nullptr);
-    EXPECT_EQ("a\nkept\n", dir.Read("a.txt"));
+    EXPECT_EQ(c.bytes, dir.Read("a.txt"));
     EXPECT_EQ("b\r\n", dir.Read("b.txt"));
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].caption, "Error");
-    EXPECT_EQ(boxes[0].text,
-              "Could not rewrite " + dir.File("a.txt") + "; the file was left as it was");
+    EXPECT_EQ(c.boxes > 0, RewritePassFailed());
+    ASSERT_EQ(boxes.size(), c.boxes);
+    if (c.boxes) {
+      EXPECT_EQ(boxes[0].caption, "Error");
+      EXPECT_EQ(boxes[0].text, "Could not rewrite " + dir.File("a.txt") + "; the file was left as it was");
+    }
     EXPECT_FALSE(AnyTemporaryIn(dir.Path()));
   }
 }
@@ -175,12 +184,17 @@ TEST_F(Rewrite, LongNamesAreReadInPiecesOfNinetyNine) {
   EXPECT_EQ("2\r\n", dir.Read(second));
 }
 
-TEST_F(Rewrite, APathTooLongForItsBufferEndsThePass) {
-  const std::string name(260 - dir.Path().size(), 'n');  // data directory, "\" and name: 261 characters
-  dir.Write("abc.def", name + "\nlater.txt\n");
-  dir.Write("later.txt", "x\n");
-  EXPECT_EQ(1, Run());
-  EXPECT_EQ("x\n", dir.Read("later.txt"));
+// A data directory of 200 characters and a listed name of 60: 261 in all, one too many.
+TEST_F(Rewrite, APathTooLongForItsBufferFailsThePass) {
+  const std::string deep(199 - dir.Path().size(), 'd');
+  CreateDirectoryA(dir.File(deep).c_str(), nullptr);
+  dir.Write(deep + "\\abc.def", std::string(60, 'n') + "\nlater.txt\n");
+  dir.Write(deep + "\\later.txt", "x\n");
+  BeginRewritePass();
+  BoxWatcher watcher;
+  EXPECT_EQ(1, RewriteListedTextFiles("abc.def", dir.File(deep).c_str()));
+  EXPECT_EQ("x\r\n", dir.Read(deep + "\\later.txt"));
+  EXPECT_TRUE(RewritePassFailed());
 }
 
 class DateIndexFile : public ::testing::Test {
@@ -222,10 +236,11 @@ TEST_F(DateIndexFile, SixHundredFilesAreAllIndexed) {
   EXPECT_EQ(expected, index);
 }
 
-TEST_F(DateIndexFile, UncreatableIndexGivesZero) {
+// Told apart from an empty index (0), which is no failure.
+TEST_F(DateIndexFile, UncreatableIndexGivesMinusOne) {
   CreateDirectoryA(dir.File("date").c_str(), nullptr);  // a directory stands where the file goes
   dir.Write("01-02-13.DN", "x");
-  EXPECT_EQ(0, WriteDateIndex(dir.Path().c_str()));
+  EXPECT_EQ(-1, WriteDateIndex(dir.Path().c_str()));
 }
 
 // The index is replaced in one step: an index that cannot be put in place leaves the old one.
@@ -234,7 +249,7 @@ TEST_F(DateIndexFile, AnIndexThatCannotReplaceTheOldOneLeavesIt) {
   dir.Write("01-02-13.DN", "x");
   {
     HeldOpen held(dir.File("date"));
-    EXPECT_EQ(0, WriteDateIndex(dir.Path().c_str()));
+    EXPECT_EQ(-1, WriteDateIndex(dir.Path().c_str()));
   }
   EXPECT_EQ("31-12-99\r\n", dir.Read("date"));
   EXPECT_FALSE(AnyTemporaryIn(dir.Path()));

@@ -77,7 +77,7 @@ TEST(ListedNames, NamesThatStayInsideTheDataDirectory) {
     EXPECT_TRUE(IsSafeListedName(name)) << name;
   for (const char* name : {"..\\..\\x.txt", "C:\\x", "C:x", "\\x", "/x", "\\\\server\\share\\x", "sub\\..\\..\\x",
                            "..", "sub\\..", "x.txt:stream", ".. \\x", "...\\x", "sub/../x", "CON", "con.txt",
-                           "sub\\NUL", "Aux .txt", "com1", "LPT9.log", "prn\\x"})
+                           "sub\\NUL", "Aux .txt", "com1", "LPT9.log", "prn\\x", "CONIN$", "sub\\conout$.txt", "Clock$"})
     EXPECT_FALSE(IsSafeListedName(name)) << name;
 }
 
