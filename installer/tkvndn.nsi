@@ -10,7 +10,8 @@
 ; machines that cannot run 32-bit programs.
 ;
 ; It installs for the current user (the default, no administrator rights needed) or for all users
-; of the computer, adds a Start-menu shortcut and an entry in Programs and Features, and can
+; of the computer, adds a Start-menu folder with the program and the user guide and an entry in
+; Programs and Features, and can
 ; register a scheduled task that runs an unattended download on weekdays. The uninstaller removes
 ; exactly that and keeps the user's data directory and download settings.
 ;
@@ -37,6 +38,8 @@ ManifestDPIAware true
 !define TASK_NAME "Tickvane Download Service"
 !define TASK_FILE "daily-download.xml"
 !define GUIDE_FILE "User Guide.txt"
+; The Start-menu folder: the program's shortcut and the user guide's.
+!define MENU_FOLDER "$SMPROGRAMS\${PRODUCT}"
 ; The program's hidden main window has this class while it runs.
 !define PROGRAM_CLASS "tkvndn"
 
@@ -90,7 +93,7 @@ Page custom TaskPageCreate TaskPageLeave
 !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
 !insertmacro MUI_PAGE_FINISH
 
-!define MUI_WELCOMEPAGE_TEXT "This removes ${PRODUCT} from your computer: the program, its Start-menu shortcut and the daily download task that Setup created.$\r$\n$\r$\nYour data stays: the data directory (c:\tkvn unless you chose another one with Configure) with all downloaded data, and your download settings in the registry. A new installation carries on where this one stopped. Delete the data directory yourself if you no longer need it.$\r$\n$\r$\nClick Next to continue."
+!define MUI_WELCOMEPAGE_TEXT "This removes ${PRODUCT} from your computer: the program, its Start-menu folder and the daily download task that Setup created.$\r$\n$\r$\nYour data stays: the data directory (c:\tkvn unless you chose another one with Configure) with all downloaded data, and your download settings in the registry. A new installation carries on where this one stopped. Delete the data directory yourself if you no longer need it.$\r$\n$\r$\nClick Next to continue."
 !insertmacro MUI_UNPAGE_WELCOME
 !define MUI_UNCONFIRMPAGE_TEXT_TOP "${PRODUCT} will be removed from the folder below. Your data directory and your download settings are kept."
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -296,8 +299,12 @@ Section "${PRODUCT}" SecProgram
   File "/oname=${GUIDE_FILE}" "${GUIDE}"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
-  ; The shortcut starts the program in its own folder.
-  CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\tkvndn.exe" "" "$INSTDIR\tkvndn.exe" 0 SW_SHOWNORMAL "" "Brings your share-market data up to date"
+  ; The program's shortcut starts it in its own folder; the guide opens in the text editor.
+  CreateDirectory "${MENU_FOLDER}"
+  CreateShortcut "${MENU_FOLDER}\${PRODUCT}.lnk" "$INSTDIR\tkvndn.exe" "" "$INSTDIR\tkvndn.exe" 0 SW_SHOWNORMAL "" "Brings your share-market data up to date"
+  CreateShortcut "${MENU_FOLDER}\User Guide.lnk" "$INSTDIR\${GUIDE_FILE}"
+  ; An earlier installation put the program's shortcut directly into Programs.
+  Delete "$SMPROGRAMS\${PRODUCT}.lnk"
 
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
@@ -341,7 +348,9 @@ Section "Uninstall"
     Pop $1
   ${EndIf}
 
-  Delete "$SMPROGRAMS\${PRODUCT}.lnk"
+  Delete "${MENU_FOLDER}\${PRODUCT}.lnk"
+  Delete "${MENU_FOLDER}\User Guide.lnk"
+  RMDir "${MENU_FOLDER}"
   Delete "$INSTDIR\tkvndn.exe"
   Delete "$INSTDIR\${GUIDE_FILE}"
   Delete "$INSTDIR\${TASK_FILE}"

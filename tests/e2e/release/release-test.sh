@@ -3,8 +3,8 @@
 # other test's program, settings or data directory can get in the way):
 #   - the program and the installer carry the version resource;
 #   - a silent install for the current user with a scheduled task puts the program, the user
-#     guide, the uninstaller, the Start-menu shortcut, the Programs and Features entry and the
-#     task in place; the shortcut starts the program, which shows its session dialog;
+#     guide, the uninstaller, the Start-menu shortcuts to both, the Programs and Features entry and
+#     the task in place; the shortcut starts the program, which shows its session dialog;
 #   - a silent install for all users does the same under Program Files; the program started from
 #     there runs, and while it runs neither the installer nor the uninstaller touches it;
 #   - an interactive install, driven from the keyboard, refuses a wrong start time, registers
@@ -84,14 +84,14 @@ appdata=$(win_env APPDATA)
 program_files=$(win_env ProgramFiles)
 program_data=$(win_env ProgramData)
 user_dir="$local_appdata/Programs/$product"
-user_link="$appdata/Microsoft/Windows/Start Menu/Programs/$product.lnk"
+user_link="$appdata/Microsoft/Windows/Start Menu/Programs/$product/$product.lnk"
 all_dir="$program_files/$product"
-all_link="$program_data/Microsoft/Windows/Start Menu/Programs/$product.lnk"
+all_link="$program_data/Microsoft/Windows/Start Menu/Programs/$product/$product.lnk"
 task_file="$WINEPREFIX/drive_c/windows/system32/tasks/$task_name"
 data_dir="$WINEPREFIX/drive_c/tkvn"
 [ -n "$local_appdata" ] && [ -n "$appdata" ] && [ -n "$program_files" ] && [ -n "$program_data" ] ||
   fail "cannot read the prefix's folders"
-rm -rf "$user_dir" "$all_dir" "$user_link" "$all_link" "$data_dir"
+rm -rf "$user_dir" "$all_dir" "$(dirname "$user_link")" "$(dirname "$all_link")" "$data_dir"
 
 step "building the $target installer"
 setup="$work/tkvndn-$version-setup.exe"
@@ -122,6 +122,7 @@ check_installed() {
   [ -s "$dir/uninstall.exe" ] || fail "no uninstaller in $dir"
   [ -s "$link" ] || fail "no Start-menu shortcut at $link"
   grep -qa "tkvndn.exe" "$link" || fail "the shortcut does not lead to tkvndn.exe"
+  grep -qa "User Guide.txt" "$(dirname "$link")/User Guide.lnk" || fail "no Start-menu shortcut to the user guide"
   [ "$(reg_value "$root\\$uninstall_key" DisplayName)" = "$product" ] || fail "no Programs and Features entry in $root"
   [ "$(reg_value "$root\\$uninstall_key" DisplayVersion)" = "$version" ] || fail "wrong version in the $root entry"
   [ "$(unix_path "$(reg_value "$root\\$uninstall_key" InstallLocation)")" = "$dir" ] ||
@@ -137,7 +138,7 @@ check_removed() {
     sleep 0.2
   done
   [ ! -e "$dir" ] || fail "$dir is still there after uninstalling: $(ls -A "$dir" | tr '\n' ' ')"
-  [ ! -e "$link" ] || fail "the shortcut $link is still there after uninstalling"
+  [ ! -e "$(dirname "$link")" ] || fail "the Start-menu folder of $link is still there after uninstalling"
   ! reg_has "$root\\$uninstall_key" || fail "the Programs and Features entry in $root is still there"
   reg_has "$settings_key" /v DownloadSettings || fail "uninstalling removed the download settings"
   [ "$(cat "$data_dir/files.use" 2>/dev/null)" = "kept by the uninstaller" ] ||
