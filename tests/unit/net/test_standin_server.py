@@ -154,6 +154,20 @@ class StandInServerTest(unittest.TestCase):
         r = self.get("/t")
         self.assertEqual(r.body, synthetic_body(200))
         self.assertGreaterEqual(time.monotonic() - start, 0.2)
+        # The body alone trickles: the header has come whole before its first byte.
+        self.server.set_faults({"paths": {"/t": {"body_size": 3000, "trickle": [2, 1.0]}}})
+        r = self.get("/t", read_timeout=0.5)
+        self.assertTrue(r.timed_out)
+        self.assertIn("Content-Length: 3000", r.head)
+        self.assertEqual(r.body, synthetic_body(2))
+
+    def test_empty_body_is_a_200_without_length_or_body(self):
+        self.server.set_faults({"paths": {"/tkvn/dn/holiday.txt": {"empty_body": True}}})
+        r = self.get("/tkvn/dn/holiday.txt")
+        self.assertEqual(r.status, 200)
+        self.assertNotIn("Content-Length", r.head)
+        self.assertEqual(r.body, b"")
+        self.assertTrue(r.data.endswith(b"\r\n\r\n"))
 
     def test_faults_can_be_limited_to_a_number_of_requests(self):
         self.server.set_faults({"paths": {"/tkvn/dn/holiday.txt": {"status": 500, "times": 1}}})
