@@ -7,3 +7,14 @@ int ProgressStep(long received, long length) {
   if (step >= 2147483647.0) return 2147483647;
   return static_cast<int>(step);
 }
+
+int BodyProgress::Step(long received) {
+  if (!lengthGiven_) return ProgressStep(received, length_);
+  total_ += received;
+  if (length_ <= 0) return 0;
+  const long long due = total_ >= length_ ? kProgressRange : total_ * kProgressRange / length_;
+  const int step = static_cast<int>(due) - position_;
+  if (step <= 0) return 0;
+  position_ = static_cast<int>(due);
+  return step;
+}

@@ -13,25 +13,33 @@
 #include "net/BodyProgress.h"
 #include "net/DebugTrace.h"
 #include "net/HttpRequest.h"
+#include "net/LowSpeedLimit.h"
 #include "net/ResponseHeader.h"
 #include "net/ServerAddress.h"
 #include "net/TransferContext.h"
 #include "net/TransferSeams.h"
 #include "net/TransferWorker.h"
+#include "platform/FreeSpaceReserve.h"
 #include "platform/ReplacementFile.h"
 #include "platform/UniqueHandle.h"
 
 namespace {
 
-constexpr DWORD kNoProgressTimeoutMs = 60000;
+// The longest wait for the connection and for the whole header; the body has a least rate instead
+// (LowSpeedLimit).
+constexpr DWORD kWaitLimitMs = 60000;
+static_assert(kWaitLimitMs == kLowSpeedWindowMs, "one limit for the tests to shorten");
 // How often a wait for body bytes looks at the abort flag.
 constexpr DWORD kAbortPollMs = 100;
 constexpr size_t kBodyBlockSize = 2058;
 constexpr int kBodyReceiveMax = 512;
+// How much of a body may be written before the free space is asked for again: others may be
+// filling the same volume.
+constexpr uint64_t kFreeSpaceRecheckBytes = uint64_t{1} << 20;
 
 const char* g_peerHost = nullptr;  // test override of the direct peer
 uint16_t g_peerPort = 0;
-DWORD g_timeoutMs = kNoProgressTimeoutMs;
+DWORD g_waitLimitMs = kWaitLimitMs;
 
 BOOL WriteWithFile(HANDLE file, const void* data, DWORD size, DWORD* written) {
   return WriteFile(file, data, size, written, nullptr);
@@ -53,40 +61,40 @@ constexpr char kTimedOut[] = "Connection to remote host timed out";
 
 enum class Wait { Ready, TimedOut, Aborted };
 
-// Waits until the socket has something to read (data, its end, or an error), until the
-// no-progress limit counted from `start`; an abort request ends the wait within kAbortPollMs.
-Wait WaitReadable(SOCKET s, DWORD start) {
+// Waits until the socket has something to read (data, its end, or an error), or until `over`
+// (given GetTickCount) says the wait has gone on too long; an abort request ends the wait within
+// kAbortPollMs.
+template <typename Over>
+Wait WaitReadable(SOCKET s, Over over) {
   for (;;) {
     if (IsTransferAborted()) return Wait::Aborted;
-    DWORD elapsed = GetTickCount() - start;
-    if (elapsed >= g_timeoutMs) return Wait::TimedOut;
-    DWORD slice = g_timeoutMs - elapsed;
-    if (slice > kAbortPollMs) slice = kAbortPollMs;
+    if (over(GetTickCount())) return Wait::TimedOut;
     fd_set readable;
     FD_ZERO(&readable);
     FD_SET(s, &readable);
-    timeval tv{static_cast<long>(slice / 1000), static_cast<long>(slice % 1000 * 1000)};
+    timeval tv{0, static_cast<long>(kAbortPollMs * 1000)};
     int n = select(0, &readable, nullptr, nullptr, &tv);
     if (n != 0) return Wait::Ready;  // readable, or an error that the receive will report
   }
 }
 
-// Receives up to `size` bytes from the non-blocking socket, waiting for them until the
-// no-progress limit counted from `start`. Returns recv's result (0 when the peer has closed,
+// Receives up to `size` bytes from the non-blocking socket; only when none are there yet does it
+// wait for them, as long as `over` allows. Returns recv's result (0 when the peer has closed,
 // SOCKET_ERROR when the receive failed); *wait tells when the wait ended first (timed out,
 // aborted).
-int Receive(SOCKET s, char* buffer, int size, DWORD start, Wait* wait) {
+template <typename Over>
+int Receive(SOCKET s, char* buffer, int size, Over over, Wait* wait) {
   *wait = Wait::Ready;
   for (;;) {
     int n = recv(s, buffer, size, 0);
     if (n != SOCKET_ERROR || WSAGetLastError() != WSAEWOULDBLOCK) return n;
-    *wait = WaitReadable(s, start);
+    *wait = WaitReadable(s, over);
     if (*wait != Wait::Ready) return SOCKET_ERROR;
   }
 }
 
-// Connects with the no-progress limit: a peer that never answers is given up on, and an abort
-// request ends the attempt within kAbortPollMs.
+// Connects within the wait limit: a peer that never answers is given up on, and an abort request
+// ends the attempt within kAbortPollMs.
 int ConnectWithin(SOCKET s, const sockaddr_in& address) {
   u_long nonBlocking = 1;
   if (ioctlsocket(s, FIONBIO, &nonBlocking) != 0) return 0;
@@ -96,8 +104,8 @@ int ConnectWithin(SOCKET s, const sockaddr_in& address) {
     for (;;) {
       if (IsTransferAborted()) EndTransfer(kTransferAborted);
       DWORD elapsed = GetTickCount() - start;
-      if (elapsed >= g_timeoutMs) FailTimedOut();
-      DWORD slice = g_timeoutMs - elapsed;
+      if (elapsed >= g_waitLimitMs) FailTimedOut();
+      DWORD slice = g_waitLimitMs - elapsed;
       if (slice > kAbortPollMs) slice = kAbortPollMs;
       fd_set writable, failed;
       FD_ZERO(&writable);
@@ -161,6 +169,48 @@ void SendProgress(UINT message, WPARAM wParam, LPARAM lParam) {
   SendMessageA(CurrentTransfer().progressBar, message, wParam, lParam);
 }
 
+// The free-space rule for a body: what it may still write on the target's volume without eating
+// into the reserve. The system is asked again when that room runs out and after every
+// kFreeSpaceRecheckBytes written. A volume that cannot tell its free space is not held to the rule.
+class BodyRoom {
+ public:
+  explicit BodyRoom(const char* target) {
+    const std::string path(target);
+    const size_t slash = path.find_last_of("\\/");
+    if (slash != std::string::npos) directory_ = path.substr(0, slash + 1);
+  }
+
+  // Whether `bytes` more may be written.
+  bool Allows(uint64_t bytes) {
+    if (asked_ && bytes <= room_ && sinceAsked_ + bytes <= kFreeSpaceRecheckBytes) return true;
+    asked_ = true;
+    sinceAsked_ = 0;
+    ULARGE_INTEGER available;
+    if (!GetDiskFreeSpaceExA(directory_.empty() ? nullptr : directory_.c_str(), &available, nullptr, nullptr)) {
+      room_ = UINT64_MAX;
+      return true;
+    }
+    room_ = LeavesReserve(available.QuadPart, 0) ? available.QuadPart - kFreeSpaceReserve : 0;
+    return LeavesReserve(available.QuadPart, bytes);
+  }
+
+  void Wrote(uint64_t bytes) {
+    room_ -= bytes < room_ ? bytes : room_;
+    sinceAsked_ += bytes;
+  }
+
+ private:
+  std::string directory_;  // with its final separator; empty for the current drive
+  bool asked_ = false;
+  uint64_t room_ = 0;
+  uint64_t sinceAsked_ = 0;
+};
+
+std::string NoRoomText() {
+  return "Not enough disk space for the download: " + std::to_string(kFreeSpaceReserve >> 20) +
+         " MB must stay free on the drive";
+}
+
 }  // namespace
 
 void SetServerPeerForTests(const char* host, uint16_t port) {
@@ -168,9 +218,7 @@ void SetServerPeerForTests(const char* host, uint16_t port) {
   g_peerPort = port;
 }
 
-void SetNoProgressTimeoutForTests(DWORD milliseconds) {
-  g_timeoutMs = milliseconds != 0 ? milliseconds : kNoProgressTimeoutMs;
-}
+void SetWaitLimitForTests(DWORD milliseconds) { g_waitLimitMs = milliseconds != 0 ? milliseconds : kWaitLimitMs; }
 
 void SetTargetWriterForTests(TargetWriter writer) { g_writer = writer != nullptr ? writer : WriteWithFile; }
 
@@ -238,13 +286,14 @@ long ReadResponseHeader(bool* lengthGiven) {
   if constexpr (kDebugBuild != 0) {
     if (!trace.Open()) FailTransfer("Unable to open debug file \\tkvndbg.txt", "Error");
   }
-  // The whole header must arrive within the no-progress limit: a byte now and then does not
-  // hold the transfer for ever.
+  // The whole header must arrive within the wait limit: a byte now and then does not hold the
+  // transfer for ever.
   const DWORD start = GetTickCount();
+  const auto over = [start](DWORD now) { return now - start >= g_waitLimitMs; };
   for (;;) {
     char byte;
     Wait wait;
-    int n = Receive(t.socket, &byte, 1, start, &wait);
+    int n = Receive(t.socket, &byte, 1, over, &wait);
     if (wait == Wait::TimedOut) FailTimedOut();
     if (wait == Wait::Aborted || IsTransferAborted()) EndTransfer(kTransferAborted);
     if (n != 1) FailTransfer("Incomplete reply from server", "HTTP error");
@@ -315,6 +364,9 @@ int GetFile() {
   long length = ReadResponseHeader(&lengthGiven);
   if (length == -2 || length == 0) return 0;
   if (length == -1) FailTransfer("Memory error at GetFile", "Error");
+  // A body that says how long it is must fit before any of it is written.
+  BodyRoom room(t.targetPath);
+  if (lengthGiven && !room.Allows(static_cast<uint64_t>(length))) FailTransfer(NoRoomText().c_str(), "Error");
   // Taken before the temporary exists, so that its failure leaves nothing to clear away.
   std::unique_ptr<char[]> buffer(new (std::nothrow) char[kBodyBlockSize]);
   if (!buffer) FailTransfer("Memory error at GetFile", "Error");
@@ -328,6 +380,9 @@ int GetFile() {
   if (!file) FailTransfer("Can't open target file for writing", "Error");
   SendProgress(PBM_SETRANGE, 0, MAKELPARAM(0, kProgressRange));
 
+  LowSpeedLimit rate(GetTickCount(), g_waitLimitMs);
+  const auto tooSlow = [&rate](DWORD now) { return rate.TooSlow(now); };
+  BodyProgress progress(lengthGiven, length);
   long long received = 0;
   int barStep = -1;  // the step last set on the bar in this transfer
   for (;;) {
@@ -338,7 +393,7 @@ int GetFile() {
       if (length - received < size) size = static_cast<int>(length - received);
     }
     Wait wait;
-    int n = Receive(t.socket, buffer.get(), size, GetTickCount(), &wait);
+    int n = Receive(t.socket, buffer.get(), size, tooSlow, &wait);
     if (wait == Wait::TimedOut) FailBody(file, replacement, kTimedOut, "Socket error");
     if (wait == Wait::Aborted || IsTransferAborted()) EndTransfer(kTransferAborted);
     // Otherwise only the server closing the connection ends the body; a reset or a failed
@@ -350,20 +405,19 @@ int GetFile() {
       std::snprintf(text, sizeof text, "Connection to remote host lost (%d)", error);
       FailBody(file, replacement, text, "Socket error");
     }
-    // Each sent message waits for the user-interface thread, so none is sent that would not
-    // change the bar: a step equal to the bar's current one is not set again, and a step of 0
-    // (a block too small to show in a long body) moves nothing.
-    int step = ProgressStep(n, length);
-    if (step != 0) {
+    rate.Received(GetTickCount(), static_cast<uint32_t>(n));
+    if (int step = progress.Step(n); step != 0) {
       if (step != barStep) SendProgress(PBM_SETSTEP, static_cast<WPARAM>(step), 0);
       barStep = step;
       SendProgress(PBM_STEPIT, 0, 0);
     }
+    if (!room.Allows(static_cast<uint64_t>(n))) FailBody(file, replacement, NoRoomText().c_str(), "Error");
     DWORD written = 0;
     if (!g_writer(file.Get(), buffer.get(), static_cast<DWORD>(n), &written) ||
         written != static_cast<DWORD>(n)) {
       FailBody(file, replacement, "Error writing target file", "Error");
     }
+    room.Wrote(static_cast<uint64_t>(n));
     received += n;
   }
   if (BodyIsShort(lengthGiven, length, received)) {
@@ -372,6 +426,8 @@ int GetFile() {
                   static_cast<long>(received), length);
     FailBody(file, replacement, text, "Error");
   }
+  // No body is no file, whatever the header said: the temporary goes with `replacement`.
+  if (received == 0) return 0;
   if (!CloseHandle(file.Release()) || !replacement.Commit()) FailTransfer("Error writing target file", "Error");
   return 1;
 }

@@ -18,9 +18,12 @@ int OpenServerConnection();
 // Fills an IPv4 address from a host name, or failing the name lookup from a dotted address.
 int ResolveAddress(sockaddr_in* address, const char* host, uint16_t port);
 
-// 1 when the body is in the target file; 0 for status 404 or an empty body.
-// A body is complete when the server closes cleanly and, with a Content-Length, after that many
-// bytes; a reset or a failed receive before then stores nothing.
+// 1 when the body is in the target file; 0 for status 404 or an empty body (whatever the header
+// said), which store nothing. A body is complete when the server closes cleanly and, with a
+// Content-Length, after that many bytes; a reset or a failed receive before then stores nothing,
+// and so does a body that comes slower than the least rate (LowSpeedLimit) or that would leave
+// less than the free-space reserve on the target's drive (checked against the Content-Length
+// before the body, and while it arrives).
 // Every other end (failures, abort) goes through EndTransfer and does not return.
 int GetFile();
 

@@ -3,6 +3,7 @@
 the daily download, a first run without files.ini, and unattended "/a" runs with nobody answering
 (each on its own clock: Friday evening of the sample week)."""
 
+import json
 import os
 import sys
 import time
@@ -106,7 +107,9 @@ def test_first_run_without_catalogue():
             tree.remove()
 
 
-WEEK = [MONDAY, MONDAY.replace(day=3), MONDAY.replace(day=5), FRIDAY]  # the weekdays but the holiday
+TUESDAY = MONDAY.replace(day=3)
+THURSDAY = MONDAY.replace(day=5)
+WEEK = [MONDAY, TUESDAY, THURSDAY, FRIDAY]  # the weekdays but the holiday
 FIRST_THREE = ["/daily.phtml", "/tkvn/dn/holiday.txt", "/tkvn/tkvndn/files.ini"]
 
 
@@ -124,7 +127,32 @@ def run_automatic(s, server, code, info, extracted, timeout=90):
     h.check_equal([d for d in WEEK if exists(s, h.sample_tree.data_name(d) + ".DN")], extracted, "days extracted")
 
 
-def automatic(name, code, info, extracted, local_holidays=(HOLIDAY,) + SERVED_HOLIDAYS, setup=None, first=FIRST_THREE):
+LEFT_OUT_TAIL = ["Download incomplete: some days were left out; they will be downloaded again next time.", " "]
+
+
+def run_leaving_out(s, server, code, info, extracted, day, box=None):
+    """An unattended run that leaves `day` out, after the box `box` (caption, text) if given. The
+    list is read at the end: a follow-up program that cannot start ("/zpvtrx" without pvtrx.exe)
+    holds the ended run on its "Problem" box until the test has read it."""
+    s.start("/a", "/zpvtrx", now=FRIDAY_EVENING)
+    if box:
+        shown = json.loads(s.ui("box", 150000, box[0], timeout=180))
+        h.check_equal(shown["text"], box[1], "the box before the day is left out")
+        s.ui("gone", box[0], 60000, timeout=90)  # closed by itself, before the next box is looked for
+    s.ui("box", 150000, "Problem", timeout=180)
+    lines = s.lines()
+    h.check("Left out for now: " + archive_path(day) in lines and lines[-len(LEFT_OUT_TAIL):] == LEFT_OUT_TAIL,
+            "the list says which day was left out and how the run ended: %r" % lines[-6:])
+    s.answer("Problem")
+    h.check_equal(s.wait_end(30), h.EXIT_CODES[code], "exit code (%s)" % code)
+    h.check_equal(h.reg_query_int("DownloadInfo"), info, "DownloadInfo")
+    h.check_equal([d for d in WEEK if exists(s, h.sample_tree.data_name(d) + ".DN")], extracted, "days extracted")
+    h.check_equal(sorted(os.listdir(s.data_file("dn"))),
+                  ["24-12-%02d.lzh" % d.day for d in extracted], "nothing stored for the day left out")
+
+
+def automatic(name, code, info, extracted, local_holidays=(HOLIDAY,) + SERVED_HOLIDAYS, setup=None, first=FIRST_THREE,
+              left_out=None, box=None):
     """A row of the unattended runs: the server lists the holiday and has no archive for it."""
     def test():
         tree = Tree(holidays=SERVED_HOLIDAYS + (HOLIDAY,))
@@ -134,12 +162,19 @@ def automatic(name, code, info, extracted, local_holidays=(HOLIDAY,) + SERVED_HO
                 prepare(s, server, holidays=local_holidays)
                 if setup:
                     setup(s, server)
-                run_automatic(s, server, code, info, extracted)
+                if left_out:
+                    run_leaving_out(s, server, code, info, extracted, left_out, box)
+                else:
+                    run_automatic(s, server, code, info, extracted)
                 h.check_equal(served_paths(server)[:len(first)], first, "first requests")
             finally:
                 s.cleanup()
                 tree.remove()
     return name, test
+
+
+def thursday_fault(fault):
+    return lambda s, server: server.set_faults({"paths": {archive_path(THURSDAY): fault}})
 
 
 def refused_then_again():
@@ -166,9 +201,15 @@ if __name__ == "__main__":
                           automatic("unattended: a holiday only the server's list names", "kExitCompleted", 20241206,
                                     WEEK, local_holidays=SERVED_HOLIDAYS),
                           automatic("unattended: a weekday archive missing on the server", "kExitDaysLeftOut", 20241203,
-                                    [MONDAY, MONDAY.replace(day=3), FRIDAY],
-                                    setup=lambda s, server: server.set_faults(
-                                        {"paths": {archive_path(MONDAY.replace(day=5)): {"status": 404}}})),
+                                    [MONDAY, TUESDAY, FRIDAY], setup=thursday_fault({"status": 404}),
+                                    left_out=THURSDAY),
+                          # A byte every 5 s never ends by itself: the least rate of a body ends it.
+                          automatic("unattended: an archive that trickles", "kExitDaysLeftOut", 20241203,
+                                    [MONDAY, TUESDAY, FRIDAY], setup=thursday_fault({"trickle": [1, 5]}),
+                                    left_out=THURSDAY, box=("Socket error", "Connection to remote host timed out")),
+                          automatic("unattended: an empty reply", "kExitDaysLeftOut", 20241203,
+                                    [MONDAY, TUESDAY, FRIDAY], setup=thursday_fault({"empty_body": True}),
+                                    left_out=THURSDAY),
                           automatic("unattended: files.ini missing", "kExitCompleted", 20241206, WEEK,
                                     setup=lambda s, server: os.remove(s.data_file("files.ini")),
                                     first=["/tkvn/tkvndn/files.ini"] + FIRST_THREE),

@@ -163,12 +163,31 @@ TEST(BodyProgress, StepIsTheBlocksShareOfTheRangeTruncated) {
   EXPECT_EQ(ProgressStep(1, 3), 3333);
   EXPECT_EQ(ProgressStep(512, 100), 51200);  // no length: larger than the range
   EXPECT_EQ(ProgressStep(512, 1000000), 5);
-  EXPECT_EQ(ProgressStep(512, 2147483647), 0);  // large bodies move the bar in later blocks
+  EXPECT_EQ(ProgressStep(512, 2147483647), 0);
   EXPECT_EQ(ProgressStep(0, 100), 0);
   EXPECT_FALSE(BodyIsShort(false, 100, 3));
   EXPECT_TRUE(BodyIsShort(true, 100, 99));
   EXPECT_FALSE(BodyIsShort(true, 100, 100));
   EXPECT_FALSE(BodyIsShort(true, 100, 101));
+}
+
+// A long body's blocks move the bar only when they add up to a step, and together exactly over
+// the range; without a length each block takes its (oversized) step.
+TEST(BodyProgress, BarFollowsTheShareReceivedAndMovesOnlyWhenItChanges) {
+  BodyProgress known(true, 50000000);
+  long long total = 0;
+  int moves = 0;
+  for (long sent = 0; sent < 50000000; sent += 512) {
+    const int step = known.Step(sent + 512 <= 50000000 ? 512 : 50000000 - sent);
+    EXPECT_GE(step, 0);
+    total += step;
+    moves += step != 0;
+  }
+  EXPECT_EQ(total, kProgressRange);
+  EXPECT_EQ(moves, kProgressRange);
+  BodyProgress unknown(false, kAssumedBodyLength);
+  EXPECT_EQ(unknown.Step(512), 51200);
+  EXPECT_EQ(unknown.Step(512), 51200);
 }
 
 }  // namespace

@@ -105,18 +105,28 @@ TEST_F(Exchange, StatusesOtherThan200And404ShowTheirTextAndCreateNoFile) {
   }
 }
 
-TEST_F(Exchange, NotFoundAndEmptyBodiesGiveZeroSilentlyWithoutAFile) {
+TEST_F(Exchange, NotFoundAndEmptyBodiesGiveZeroSilentlyAndStoreNothing) {
   std::string target = Target("absent.lzh");
   TransferOutcome missing = Run(target, "/tkvn/dn/26-12-08.lzh");  // 404 with a Content-Length
   EXPECT_EQ(missing.result, kTransferFailed);
   EXPECT_TRUE(missing.boxes.empty()) << missing.BoxSummary();
   EXPECT_FALSE(FileExists(target));
 
+  // An empty body, whether its length says 0 or it has none, leaves the old copy as it was.
   Serve("/empty.txt", "");
-  TransferOutcome empty = Run(target, "/empty.txt");
-  EXPECT_EQ(empty.result, kTransferFailed);
-  EXPECT_TRUE(empty.boxes.empty()) << empty.BoxSummary();
-  EXPECT_FALSE(FileExists(target));
+  const std::string directory = Target("empty-reply");
+  ASSERT_TRUE(CreateDirectoryA(directory.c_str(), nullptr));
+  target = directory + "\\message.txt";
+  WriteFileBytes(target, "the old copy");
+  for (const char* fault : {"{}", R"({"empty_body": true})"}) {
+    SetFaults(std::string(R"({"auth": {"user": "jsmith", "password": "pw"}, "paths": {"/empty.txt": )") + fault +
+              "}}");
+    TransferOutcome empty = Run(target, "/empty.txt");
+    EXPECT_EQ(empty.result, kTransferFailed) << fault;
+    EXPECT_TRUE(empty.boxes.empty()) << fault << empty.BoxSummary();
+    EXPECT_EQ(ReadFileBytes(target), "the old copy") << fault;
+    EXPECT_EQ(DirectoryNames(directory), std::vector<std::string>{"message.txt"}) << fault;
+  }
 }
 
 TEST_F(Exchange, HeaderLinesUpTo2047BytesPassAndLongerOnesAreRefused) {
@@ -287,11 +297,14 @@ TEST_F(Exchange, ConnectionEndingInsideTheHeaderIsAnIncompleteReply) {
   EXPECT_FALSE(FileExists(target));
 }
 
-TEST_F(Exchange, ServerThatStopsSendingTimesOutInHeaderAndBody) {
-  SetNoProgressTimeoutForTests(1000);
+// A stalled header or body, and a body that trickles below the least rate (10 bytes every 0.1 s
+// against 1 KiB per window), with and without a length.
+TEST_F(Exchange, ServerThatStopsOrTricklesTimesOutAndStoresNothing) {
+  SetWaitLimitForTests(1000);
   Serve("/stall.lzh", Pattern(5000));
   std::string target = Target("stall.lzh");
-  for (const char* fault : {R"("stall_header_after": 20)", R"("stall_body_after": 2000)"}) {
+  for (const char* fault : {R"("stall_header_after": 20)", R"("stall_body_after": 2000)", R"("trickle": [10, 0.1])",
+                            R"("trickle": [10, 0.1], "content_length": "none")"}) {
     SetFaults(std::string(R"({"auth": {"user": "jsmith", "password": "pw"}, "paths": {"/stall.lzh": {)") + fault +
               "}}}");
     TransferOutcome out = Run(target, "/stall.lzh");
@@ -302,6 +315,11 @@ TEST_F(Exchange, ServerThatStopsSendingTimesOutInHeaderAndBody) {
     EXPECT_FALSE(FileExists(target)) << fault;
     EXPECT_GE(out.elapsedMs, 900u) << fault;
   }
+  // Above the least rate a body may take several windows.
+  SetFaults(R"({"auth": {"user": "jsmith", "password": "pw"}, "paths": {"/stall.lzh": {"trickle": [250, 0.1]}}})");
+  TransferOutcome slow = Run(target, "/stall.lzh");
+  EXPECT_EQ(slow.result, kTransferReceived) << slow.BoxSummary();
+  EXPECT_TRUE(SameBytes(ReadFileBytes(target), Pattern(5000)));
 }
 
 BOOL FailingWriter(HANDLE, const void*, DWORD size, DWORD* written) {
