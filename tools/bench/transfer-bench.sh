@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Measures the transfer on loopback, in one run: one 50 MB body and 250 bodies of 60 KB fetched
 # through StartTransfer under Wine, beside curl fetching the same from the same stand-in server.
-#   BUILD_ROOT (default build) holds the Windows build (BUILD_ROOT/win) and the Wine prefix.
+#   BUILD_ROOT (default build) holds the Windows build (BUILD_ROOT/win, or BUILD_ROOT/win64 where
+#   Wine runs only 64-bit programs) and the Wine prefix.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-root=${BUILD_ROOT:-build}
-cmake --build "$root/win" --target transfer_bench -j2 >/dev/null
-bench=$(cd "$root/win/tools/bench" && pwd)/transfer_bench.exe
+root=$(realpath -m "${BUILD_ROOT:-build}")
+. tools/wine-env.sh
+. tools/bench/bench-build.sh
 
 work=$(mktemp -d /tmp/tkvn-bench-XXXXXX)
 server_pid=
@@ -16,9 +17,10 @@ cleanup() {
   rm -rf "$work"
   tkvn_wine_stop
 }
-. tools/wine-env.sh
-tkvn_wine_start "$root"
 trap cleanup EXIT
+tkvn_wine_start "$root" "$(tkvn_wine_runnable_archs | head -n1)"
+tkvn_bench_build "$root" transfer_bench
+bench=$TKVN_BENCH_BUILD/tools/bench/transfer_bench.exe
 
 mkdir -p "$work/root/bench/60k" "$work/targets" "$work/curl"
 head -c 52428800 /dev/urandom >"$work/root/bench/50m.bin"
