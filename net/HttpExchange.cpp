@@ -37,6 +37,28 @@ constexpr int kBodyReceiveMax = 512;
 // filling the same volume.
 constexpr uint64_t kFreeSpaceRecheckBytes = uint64_t{1} << 20;
 
+// What one transfer learns that the next may use again without asking the system: the peer's
+// address (a proxy's name is looked up once, not for every file of a session) and the serial of
+// the current directory's volume (some volumes are slow to tell it). Each is asked afresh after
+// kRememberMs, and both after a transfer that did not bring its file. Only the transfer worker
+// reads and writes them, one transfer after the other.
+constexpr DWORD kRememberMs = 5 * 60 * 1000;
+struct RememberedPeer {
+  bool known = false;
+  DWORD when = 0;
+  std::string host;
+  uint16_t port = 0;
+  sockaddr_in address = {};
+} g_rememberedPeer;
+struct RememberedSerial {
+  bool known = false;
+  DWORD when = 0;
+  std::string directory;
+  char text[16] = {};
+} g_rememberedSerial;
+
+bool StillFresh(bool known, DWORD when) { return known && GetTickCount() - when < kRememberMs; }
+
 const char* g_peerHost = nullptr;  // test override of the direct peer
 uint16_t g_peerPort = 0;
 DWORD g_waitLimitMs = kWaitLimitMs;
@@ -61,14 +83,14 @@ constexpr char kTimedOut[] = "Connection to remote host timed out";
 
 enum class Wait { Ready, TimedOut, Aborted };
 
-// Waits until the socket has something to read (data, its end, or an error), or until `over`
-// (given GetTickCount) says the wait has gone on too long; an abort request ends the wait within
-// kAbortPollMs.
-template <typename Over>
-Wait WaitReadable(SOCKET s, Over over) {
+// Waits until the socket has something to read (data, its end, or an error). `waiting` is called
+// with GetTickCount before each slice of the wait and ends it as timed out by returning true; an
+// abort request ends it within kAbortPollMs.
+template <typename Waiting>
+Wait WaitReadable(SOCKET s, Waiting waiting) {
   for (;;) {
     if (IsTransferAborted()) return Wait::Aborted;
-    if (over(GetTickCount())) return Wait::TimedOut;
+    if (waiting(GetTickCount())) return Wait::TimedOut;
     fd_set readable;
     FD_ZERO(&readable);
     FD_SET(s, &readable);
@@ -78,17 +100,17 @@ Wait WaitReadable(SOCKET s, Over over) {
   }
 }
 
-// Receives up to `size` bytes from the non-blocking socket; only when none are there yet does it
-// wait for them, as long as `over` allows. Returns recv's result (0 when the peer has closed,
-// SOCKET_ERROR when the receive failed); *wait tells when the wait ended first (timed out,
-// aborted).
-template <typename Over>
-int Receive(SOCKET s, char* buffer, int size, Over over, Wait* wait) {
+// Receives up to `size` bytes from the non-blocking socket (with MSG_PEEK in `flags`, leaves them
+// there); only when none are there yet does it wait for them, as WaitReadable does. Returns recv's
+// result (0 when the peer has closed, SOCKET_ERROR when the receive failed); *wait tells when the
+// wait ended first (timed out, aborted).
+template <typename Waiting>
+int Receive(SOCKET s, char* buffer, int size, Waiting waiting, Wait* wait, int flags = 0) {
   *wait = Wait::Ready;
   for (;;) {
-    int n = recv(s, buffer, size, 0);
+    int n = recv(s, buffer, size, flags);
     if (n != SOCKET_ERROR || WSAGetLastError() != WSAEWOULDBLOCK) return n;
-    *wait = WaitReadable(s, over);
+    *wait = WaitReadable(s, waiting);
     if (*wait != Wait::Ready) return SOCKET_ERROR;
   }
 }
@@ -211,6 +233,26 @@ std::string NoRoomText() {
          " MB must stay free on the drive";
 }
 
+// GetVolumeSerialText, asked of the system only when the current directory has changed or a while
+// has passed.
+void CurrentVolumeSerialText(char* out, size_t outSize) {
+  RememberedSerial& remembered = g_rememberedSerial;
+  char directory[MAX_PATH];
+  const DWORD length = GetCurrentDirectoryA(sizeof directory, directory);
+  const bool named = length > 0 && length < sizeof directory;
+  if (named && StillFresh(remembered.known, remembered.when) && remembered.directory == directory) {
+    std::snprintf(out, outSize, "%s", remembered.text);
+    return;
+  }
+  char volumeName[100];
+  GetVolumeSerialText(volumeName, sizeof volumeName, out, outSize);
+  remembered.known = named;
+  if (!named) return;
+  remembered.when = GetTickCount();
+  remembered.directory = directory;
+  std::snprintf(remembered.text, sizeof remembered.text, "%s", out);
+}
+
 }  // namespace
 
 void SetServerPeerForTests(const char* host, uint16_t port) {
@@ -261,9 +303,18 @@ int OpenServerConnection() {
     host = g_peerHost;
     port = g_peerPort;
   }
-  sockaddr_in address;
-  if (!ResolveAddress(&address, host, port)) return 0;
-  return ConnectWithin(t.socket, address);
+  RememberedPeer& peer = g_rememberedPeer;
+  if (!StillFresh(peer.known, peer.when) || peer.host != host || peer.port != port) {
+    peer.known = false;
+    if (!ResolveAddress(&peer.address, host, port)) return 0;
+    peer = {true, GetTickCount(), host, port, peer.address};
+  }
+  return ConnectWithin(t.socket, peer.address);
+}
+
+void ForgetRememberedPeer() {
+  g_rememberedPeer.known = false;
+  g_rememberedSerial.known = false;
 }
 
 void GetVolumeSerialText(char* volumeName, DWORD volumeNameSize, char* out, size_t outSize) {
@@ -287,23 +338,29 @@ long ReadResponseHeader(bool* lengthGiven) {
     if (!trace.Open()) FailTransfer("Unable to open debug file \\tkvndbg.txt", "Error");
   }
   // The whole header must arrive within the wait limit: a byte now and then does not hold the
-  // transfer for ever.
+  // transfer for ever. Each receive looks at what has arrived without taking it (MSG_PEEK), the
+  // reader is fed from it one byte at a time, and then exactly the bytes fed are taken: no byte of
+  // the body is consumed here, and a header costs a few receives rather than one per byte.
   const DWORD start = GetTickCount();
-  const auto over = [start](DWORD now) { return now - start >= g_waitLimitMs; };
+  const auto waiting = [start](DWORD now) { return now - start >= g_waitLimitMs; };
   for (;;) {
-    char byte;
+    char piece[kBodyReceiveMax];
     Wait wait;
-    int n = Receive(t.socket, &byte, 1, over, &wait);
+    int n = Receive(t.socket, piece, sizeof piece, waiting, &wait, MSG_PEEK);
     if (wait == Wait::TimedOut) FailTimedOut();
     if (wait == Wait::Aborted || IsTransferAborted()) EndTransfer(kTransferAborted);
-    if (n != 1) FailTransfer("Incomplete reply from server", "HTTP error");
-    if constexpr (kDebugBuild != 0) trace.Put(byte);
-    ResponseHeaderReader::Step step;
+    if (n <= 0) FailTransfer("Incomplete reply from server", "HTTP error");
+    ResponseHeaderReader::Step step = ResponseHeaderReader::Step::More;
+    int fed = 0;
     try {
-      step = reader->Feed(byte);
+      while (fed < n && step == ResponseHeaderReader::Step::More) {
+        if constexpr (kDebugBuild != 0) trace.Put(piece[fed]);
+        step = reader->Feed(piece[fed++]);
+      }
     } catch (const std::bad_alloc&) {
       return -1;
     }
+    if (recv(t.socket, piece, fed, 0) != fed) FailTransfer("Incomplete reply from server", "HTTP error");
     switch (step) {
       case ResponseHeaderReader::Step::More:
         continue;
@@ -340,9 +397,8 @@ int GetFile() {
   {
     std::string request;
     try {
-      char volumeName[100];
-      char serial[16];
-      GetVolumeSerialText(volumeName, sizeof volumeName, serial, sizeof serial);
+      char serial[sizeof g_rememberedSerial.text];
+      CurrentVolumeSerialText(serial, sizeof serial);
       RequestTarget target;
       target.serverHost = kServerHost;
       target.serverPort = kServerPort;
@@ -373,18 +429,32 @@ int GetFile() {
 
   // The body goes into a temporary beside the target, which is replaced only by a complete body:
   // on every failure, abort or kill the previous file stays as it was.
-  ReplacementFile replacement(t.targetPath);
+  ReplacementFile replacement(t.targetPath, Durability::kCopyOfServerData);
   if (!replacement.Valid()) FailTransfer("Can't open target file for writing", "Error");
   UniqueFile file(CreateFileA(replacement.TemporaryPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) FailTransfer("Can't open target file for writing", "Error");
   SendProgress(PBM_SETRANGE, 0, MAKELPARAM(0, kProgressRange));
 
-  LowSpeedLimit rate(GetTickCount(), g_waitLimitMs);
-  const auto tooSlow = [&rate](DWORD now) { return rate.TooSlow(now); };
-  BodyProgress progress(lengthGiven, length);
-  long long received = 0;
+  const DWORD bodyStart = GetTickCount();
+  LowSpeedLimit rate(bodyStart, g_waitLimitMs);
+  RECT bar = {};
+  GetClientRect(t.progressBar, &bar);
+  BodyProgress progress(lengthGiven, length, bodyStart, bar.right > 0 ? kProgressRange / bar.right : 1);
   int barStep = -1;  // the step last set on the bar in this transfer
+  const auto moveBar = [&barStep](int step) {
+    if (step == 0) return;
+    if (step != barStep) SendProgress(PBM_SETSTEP, static_cast<WPARAM>(step), 0);
+    barStep = step;
+    SendProgress(PBM_STEPIT, 0, 0);
+  };
+  // While the body waits for more, the bar catches up (there is time for it), and a body that
+  // comes slower than the least rate ends.
+  const auto waiting = [&](DWORD now) {
+    moveBar(progress.CatchUp(now));
+    return rate.TooSlow(now);
+  };
+  long long received = 0;
   for (;;) {
     // A given length is the whole body: bytes a server sends past it are never read.
     int size = kBodyReceiveMax;
@@ -393,7 +463,7 @@ int GetFile() {
       if (length - received < size) size = static_cast<int>(length - received);
     }
     Wait wait;
-    int n = Receive(t.socket, buffer.get(), size, tooSlow, &wait);
+    int n = Receive(t.socket, buffer.get(), size, waiting, &wait);
     if (wait == Wait::TimedOut) FailBody(file, replacement, kTimedOut, "Socket error");
     if (wait == Wait::Aborted || IsTransferAborted()) EndTransfer(kTransferAborted);
     // Otherwise only the server closing the connection ends the body; a reset or a failed
@@ -405,12 +475,9 @@ int GetFile() {
       std::snprintf(text, sizeof text, "Connection to remote host lost (%d)", error);
       FailBody(file, replacement, text, "Socket error");
     }
-    rate.Received(GetTickCount(), static_cast<uint32_t>(n));
-    if (int step = progress.Step(n); step != 0) {
-      if (step != barStep) SendProgress(PBM_SETSTEP, static_cast<WPARAM>(step), 0);
-      barStep = step;
-      SendProgress(PBM_STEPIT, 0, 0);
-    }
+    const DWORD now = GetTickCount();
+    rate.Received(now, static_cast<uint32_t>(n));
+    moveBar(progress.Step(n, now));
     if (!room.Allows(static_cast<uint64_t>(n))) FailBody(file, replacement, NoRoomText().c_str(), "Error");
     DWORD written = 0;
     if (!g_writer(file.Get(), buffer.get(), static_cast<DWORD>(n), &written) ||

@@ -1,7 +1,7 @@
 // The HTTP/1.0 exchange of one transfer, on the worker thread: connect to the download server
-// (or the proxy), send one GET, read the header one byte per receive, stream the body in receives
-// of at most 512 bytes into a temporary beside the target file, which replaces the target only
-// when the body is complete. A failure found here is shown at once, in a box owned by the session
+// (or the proxy), send one GET, read the header (taking exactly its bytes off the connection, never
+// one of the body), stream the body in receives of at most 512 bytes into a temporary beside the
+// target file, which replaces the target only when the body is complete. A failure found here is shown at once, in a box owned by the session
 // dialog, and ends the transfer through EndTransfer; these functions do not pass such failures
 // upward.
 #pragma once
@@ -17,6 +17,10 @@ int OpenServerConnection();
 
 // Fills an IPv4 address from a host name, or failing the name lookup from a dotted address.
 int ResolveAddress(sockaddr_in* address, const char* host, uint16_t port);
+
+// The next transfer looks the peer's address and the volume serial up afresh; the worker calls it
+// after every transfer that did not bring its file. (Otherwise both are used again for a while.)
+void ForgetRememberedPeer();
 
 // 1 when the body is in the target file; 0 for status 404 or an empty body (whatever the header
 // said), which store nothing. A body is complete when the server closes cleanly and, with a
