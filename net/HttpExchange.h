@@ -1,9 +1,9 @@
 // The HTTP/1.0 exchange of one transfer, on the worker thread: connect to the download server
 // (or the proxy), send one GET, read the header (taking exactly its bytes off the connection, never
 // one of the body), stream the body in receives of at most 512 bytes into a temporary beside the
-// target file, which replaces the target only when the body is complete. A failure found here is shown at once, in a box owned by the session
-// dialog, and ends the transfer through EndTransfer; these functions do not pass such failures
-// upward.
+// target file, which replaces the target only when the body is complete. A failure found here is
+// shown at once, in a box owned by the session dialog, and ends the transfer through EndTransfer;
+// these functions do not pass such failures upward.
 #pragma once
 
 #include <winsock.h>

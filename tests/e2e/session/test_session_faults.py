@@ -181,17 +181,12 @@ def cut_transfers_keep_old_files(s, server, tree):
     h.check_equal(fnmatch.filter([n.lower() for n in os.listdir(s.data)], "~tk*.tmp"), [], "temporary files left")
 
 
-RESERVE = 256 << 20  # the free space nothing the program writes may eat into
-NO_ROOM = "Not enough disk space for the download: 256 MB must stay free on the drive"
-
-
 def bodies_too_large_for_a_small_drive():
-    """The data directory on a drive of 264 MB: bodies of 16 MB, one with its length and one
-    without, would leave less than the reserve free. Each is refused with its message and leaves
-    nothing behind; the other days arrive."""
+    """The data directory on a drive of 264 MB, where 16 MB more would leave less than the 256 MB
+    reserve free: a body with that length and one without are refused, leave nothing behind, and
+    the other days arrive."""
     if os.geteuid() != 0:
-        print("  (skipped: mounting a small drive needs root)")
-        return
+        return print("  (skipped: mounting a small drive needs root)")
     tree = Tree()
     with h.StandInServer(tree.root) as server:
         s = h.Session(BUILD, "smalldrive", SHOTS)
@@ -205,14 +200,13 @@ def bodies_too_large_for_a_small_drive():
             s.click(h.DOWNLOAD)
             s.confirm_dates(MONDAY, FRIDAY)
             for path in (TUESDAY_PATH, THURSDAY_PATH):
-                s.answer("Error", NO_ROOM)
+                s.answer("Error", "Not enough disk space for the download: 256 MB must stay free on the drive")
                 s.click(h.SKIP, wait_prompt(s, path))
             s.answer("Tickvane", "Download completed successfully")
             stat = os.statvfs(s.data)
-            h.check(stat.f_bavail * stat.f_frsize >= RESERVE, "the reserve is still free on the drive")
+            h.check(stat.f_bavail * stat.f_frsize >= 256 << 20, "the reserve is still free on the drive")
             h.check_equal(sorted(os.listdir(s.data_file("dn"))), ["24-12-02.lzh", "24-12-06.lzh"],
                           "only the days that fit arrived, with no temporary left")
-            h.check(exists(s, "02-12-24.DN") and exists(s, "06-12-24.DN"), "and were extracted")
         finally:
             s.stop()
             if mounted:

@@ -119,40 +119,32 @@ def data_snapshot(s):
             for folder, _, names in os.walk(s.data) for name in names}
 
 
-def run_automatic(s, server, code, info, extracted, timeout=90):
-    """One unattended run with nobody answering, on Friday evening of the sample week."""
-    s.start("/a", now=FRIDAY_EVENING)
+LEFT_OUT_TAIL = ["Download incomplete: some days were left out; they will be downloaded again next time.", " "]
+
+
+def run_automatic(s, server, code, info, extracted, timeout=90, left_out=None, box=None):
+    """One unattended run with nobody answering, on Friday evening of the sample week. A run that
+    leaves a day out (after the box `box`, caption and text, if given) is held at its end by a
+    follow-up program that cannot start ("/zpvtrx" without pvtrx.exe) until its list is read."""
+    s.start("/a", *(["/zpvtrx"] if left_out else []), now=FRIDAY_EVENING)
+    if box:
+        h.check_equal(json.loads(s.ui("box", 150000, box[0], timeout=180))["text"], box[1], "the first box")
+        s.ui("gone", box[0], 60000, timeout=90)  # closed by itself, before the next box is looked for
+    if left_out:
+        s.ui("box", 150000, "Problem", timeout=180)
+        lines = s.lines()
+        h.check("Left out for now: " + archive_path(left_out) in lines and lines[-2:] == LEFT_OUT_TAIL,
+                "the list says which day was left out and how the run ended: %r" % lines[-6:])
+        s.answer("Problem")
+        h.check_equal(sorted(os.listdir(s.data_file("dn"))), ["24-12-%02d.lzh" % d.day for d in extracted],
+                      "nothing stored for the day left out")
     h.check_equal(s.wait_end(timeout), h.EXIT_CODES[code], "exit code (%s)" % code)
     h.check_equal(h.reg_query_int("DownloadInfo"), info, "DownloadInfo")
     h.check_equal([d for d in WEEK if exists(s, h.sample_tree.data_name(d) + ".DN")], extracted, "days extracted")
 
 
-LEFT_OUT_TAIL = ["Download incomplete: some days were left out; they will be downloaded again next time.", " "]
-
-
-def run_leaving_out(s, server, code, info, extracted, day, box=None):
-    """An unattended run that leaves `day` out, after the box `box` (caption, text) if given. The
-    list is read at the end: a follow-up program that cannot start ("/zpvtrx" without pvtrx.exe)
-    holds the ended run on its "Problem" box until the test has read it."""
-    s.start("/a", "/zpvtrx", now=FRIDAY_EVENING)
-    if box:
-        shown = json.loads(s.ui("box", 150000, box[0], timeout=180))
-        h.check_equal(shown["text"], box[1], "the box before the day is left out")
-        s.ui("gone", box[0], 60000, timeout=90)  # closed by itself, before the next box is looked for
-    s.ui("box", 150000, "Problem", timeout=180)
-    lines = s.lines()
-    h.check("Left out for now: " + archive_path(day) in lines and lines[-len(LEFT_OUT_TAIL):] == LEFT_OUT_TAIL,
-            "the list says which day was left out and how the run ended: %r" % lines[-6:])
-    s.answer("Problem")
-    h.check_equal(s.wait_end(30), h.EXIT_CODES[code], "exit code (%s)" % code)
-    h.check_equal(h.reg_query_int("DownloadInfo"), info, "DownloadInfo")
-    h.check_equal([d for d in WEEK if exists(s, h.sample_tree.data_name(d) + ".DN")], extracted, "days extracted")
-    h.check_equal(sorted(os.listdir(s.data_file("dn"))),
-                  ["24-12-%02d.lzh" % d.day for d in extracted], "nothing stored for the day left out")
-
-
 def automatic(name, code, info, extracted, local_holidays=(HOLIDAY,) + SERVED_HOLIDAYS, setup=None, first=FIRST_THREE,
-              left_out=None, box=None):
+              **run):
     """A row of the unattended runs: the server lists the holiday and has no archive for it."""
     def test():
         tree = Tree(holidays=SERVED_HOLIDAYS + (HOLIDAY,))
@@ -162,10 +154,7 @@ def automatic(name, code, info, extracted, local_holidays=(HOLIDAY,) + SERVED_HO
                 prepare(s, server, holidays=local_holidays)
                 if setup:
                     setup(s, server)
-                if left_out:
-                    run_leaving_out(s, server, code, info, extracted, left_out, box)
-                else:
-                    run_automatic(s, server, code, info, extracted)
+                run_automatic(s, server, code, info, extracted, **run)
                 h.check_equal(served_paths(server)[:len(first)], first, "first requests")
             finally:
                 s.cleanup()
