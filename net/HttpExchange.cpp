@@ -13,25 +13,55 @@
 #include "net/BodyProgress.h"
 #include "net/DebugTrace.h"
 #include "net/HttpRequest.h"
+#include "net/LowSpeedLimit.h"
 #include "net/ResponseHeader.h"
 #include "net/ServerAddress.h"
 #include "net/TransferContext.h"
 #include "net/TransferSeams.h"
 #include "net/TransferWorker.h"
+#include "platform/FreeSpaceReserve.h"
 #include "platform/ReplacementFile.h"
 #include "platform/UniqueHandle.h"
 
 namespace {
 
-constexpr DWORD kNoProgressTimeoutMs = 60000;
+// The longest wait for the connection and for the whole header; the body has a least rate instead
+// (LowSpeedLimit).
+constexpr DWORD kWaitLimitMs = 60000;
+static_assert(kWaitLimitMs == kLowSpeedWindowMs, "one limit for the tests to shorten");
 // How often a wait for body bytes looks at the abort flag.
 constexpr DWORD kAbortPollMs = 100;
 constexpr size_t kBodyBlockSize = 2058;
 constexpr int kBodyReceiveMax = 512;
+// How much of a body may be written before the free space is asked for again: others may be
+// filling the same volume.
+constexpr uint64_t kFreeSpaceRecheckBytes = uint64_t{1} << 20;
+
+// What one transfer learns that the next may use again without asking the system: the peer's
+// address (a proxy's name is looked up once, not for every file of a session) and the serial of
+// the current directory's volume (some volumes are slow to tell it). Each is asked afresh after
+// kRememberMs, and both after a transfer that did not bring its file. Only the transfer worker
+// reads and writes them, one transfer after the other.
+constexpr DWORD kRememberMs = 5 * 60 * 1000;
+struct RememberedPeer {
+  bool known = false;
+  DWORD when = 0;
+  std::string host;
+  uint16_t port = 0;
+  sockaddr_in address = {};
+} g_rememberedPeer;
+struct RememberedSerial {
+  bool known = false;
+  DWORD when = 0;
+  std::string directory;
+  char text[16] = {};
+} g_rememberedSerial;
+
+bool StillFresh(bool known, DWORD when) { return known && GetTickCount() - when < kRememberMs; }
 
 const char* g_peerHost = nullptr;  // test override of the direct peer
 uint16_t g_peerPort = 0;
-DWORD g_timeoutMs = kNoProgressTimeoutMs;
+DWORD g_waitLimitMs = kWaitLimitMs;
 
 BOOL WriteWithFile(HANDLE file, const void* data, DWORD size, DWORD* written) {
   return WriteFile(file, data, size, written, nullptr);
@@ -53,40 +83,40 @@ constexpr char kTimedOut[] = "Connection to remote host timed out";
 
 enum class Wait { Ready, TimedOut, Aborted };
 
-// Waits until the socket has something to read (data, its end, or an error), until the
-// no-progress limit counted from `start`; an abort request ends the wait within kAbortPollMs.
-Wait WaitReadable(SOCKET s, DWORD start) {
+// Waits until the socket has something to read (data, its end, or an error). `waiting` is called
+// with GetTickCount before each slice of the wait and ends it as timed out by returning true; an
+// abort request ends it within kAbortPollMs.
+template <typename Waiting>
+Wait WaitReadable(SOCKET s, Waiting waiting) {
   for (;;) {
     if (IsTransferAborted()) return Wait::Aborted;
-    DWORD elapsed = GetTickCount() - start;
-    if (elapsed >= g_timeoutMs) return Wait::TimedOut;
-    DWORD slice = g_timeoutMs - elapsed;
-    if (slice > kAbortPollMs) slice = kAbortPollMs;
+    if (waiting(GetTickCount())) return Wait::TimedOut;
     fd_set readable;
     FD_ZERO(&readable);
     FD_SET(s, &readable);
-    timeval tv{static_cast<long>(slice / 1000), static_cast<long>(slice % 1000 * 1000)};
+    timeval tv{0, static_cast<long>(kAbortPollMs * 1000)};
     int n = select(0, &readable, nullptr, nullptr, &tv);
     if (n != 0) return Wait::Ready;  // readable, or an error that the receive will report
   }
 }
 
-// Receives up to `size` bytes from the non-blocking socket, waiting for them until the
-// no-progress limit counted from `start`. Returns recv's result (0 when the peer has closed,
-// SOCKET_ERROR when the receive failed); *wait tells when the wait ended first (timed out,
-// aborted).
-int Receive(SOCKET s, char* buffer, int size, DWORD start, Wait* wait) {
+// Receives up to `size` bytes from the non-blocking socket (with MSG_PEEK in `flags`, leaves them
+// there); only when none are there yet does it wait for them, as WaitReadable does. Returns recv's
+// result (0 when the peer has closed, SOCKET_ERROR when the receive failed); *wait tells when the
+// wait ended first (timed out, aborted).
+template <typename Waiting>
+int Receive(SOCKET s, char* buffer, int size, Waiting waiting, Wait* wait, int flags = 0) {
   *wait = Wait::Ready;
   for (;;) {
-    int n = recv(s, buffer, size, 0);
+    int n = recv(s, buffer, size, flags);
     if (n != SOCKET_ERROR || WSAGetLastError() != WSAEWOULDBLOCK) return n;
-    *wait = WaitReadable(s, start);
+    *wait = WaitReadable(s, waiting);
     if (*wait != Wait::Ready) return SOCKET_ERROR;
   }
 }
 
-// Connects with the no-progress limit: a peer that never answers is given up on, and an abort
-// request ends the attempt within kAbortPollMs.
+// Connects within the wait limit: a peer that never answers is given up on, and an abort request
+// ends the attempt within kAbortPollMs.
 int ConnectWithin(SOCKET s, const sockaddr_in& address) {
   u_long nonBlocking = 1;
   if (ioctlsocket(s, FIONBIO, &nonBlocking) != 0) return 0;
@@ -96,8 +126,8 @@ int ConnectWithin(SOCKET s, const sockaddr_in& address) {
     for (;;) {
       if (IsTransferAborted()) EndTransfer(kTransferAborted);
       DWORD elapsed = GetTickCount() - start;
-      if (elapsed >= g_timeoutMs) FailTimedOut();
-      DWORD slice = g_timeoutMs - elapsed;
+      if (elapsed >= g_waitLimitMs) FailTimedOut();
+      DWORD slice = g_waitLimitMs - elapsed;
       if (slice > kAbortPollMs) slice = kAbortPollMs;
       fd_set writable, failed;
       FD_ZERO(&writable);
@@ -161,6 +191,68 @@ void SendProgress(UINT message, WPARAM wParam, LPARAM lParam) {
   SendMessageA(CurrentTransfer().progressBar, message, wParam, lParam);
 }
 
+// The free-space rule for a body: what it may still write on the target's volume without eating
+// into the reserve. The system is asked again when that room runs out and after every
+// kFreeSpaceRecheckBytes written. A volume that cannot tell its free space is not held to the rule.
+class BodyRoom {
+ public:
+  explicit BodyRoom(const char* target) {
+    const std::string path(target);
+    const size_t slash = path.find_last_of("\\/");
+    if (slash != std::string::npos) directory_ = path.substr(0, slash + 1);
+  }
+
+  // Whether `bytes` more may be written.
+  bool Allows(uint64_t bytes) {
+    if (asked_ && bytes <= room_ && sinceAsked_ + bytes <= kFreeSpaceRecheckBytes) return true;
+    asked_ = true;
+    sinceAsked_ = 0;
+    ULARGE_INTEGER available;
+    if (!GetDiskFreeSpaceExA(directory_.empty() ? nullptr : directory_.c_str(), &available, nullptr, nullptr)) {
+      room_ = UINT64_MAX;
+      return true;
+    }
+    room_ = LeavesReserve(available.QuadPart, 0) ? available.QuadPart - kFreeSpaceReserve : 0;
+    return LeavesReserve(available.QuadPart, bytes);
+  }
+
+  void Wrote(uint64_t bytes) {
+    room_ -= bytes < room_ ? bytes : room_;
+    sinceAsked_ += bytes;
+  }
+
+ private:
+  std::string directory_;  // with its final separator; empty for the current drive
+  bool asked_ = false;
+  uint64_t room_ = 0;
+  uint64_t sinceAsked_ = 0;
+};
+
+std::string NoRoomText() {
+  return "Not enough disk space for the download: " + std::to_string(kFreeSpaceReserve >> 20) +
+         " MB must stay free on the drive";
+}
+
+// GetVolumeSerialText, asked of the system only when the current directory has changed or a while
+// has passed.
+void CurrentVolumeSerialText(char* out, size_t outSize) {
+  RememberedSerial& remembered = g_rememberedSerial;
+  char directory[MAX_PATH];
+  const DWORD length = GetCurrentDirectoryA(sizeof directory, directory);
+  const bool named = length > 0 && length < sizeof directory;
+  if (named && StillFresh(remembered.known, remembered.when) && remembered.directory == directory) {
+    std::snprintf(out, outSize, "%s", remembered.text);
+    return;
+  }
+  char volumeName[100];
+  GetVolumeSerialText(volumeName, sizeof volumeName, out, outSize);
+  remembered.known = named;
+  if (!named) return;
+  remembered.when = GetTickCount();
+  remembered.directory = directory;
+  std::snprintf(remembered.text, sizeof remembered.text, "%s", out);
+}
+
 }  // namespace
 
 void SetServerPeerForTests(const char* host, uint16_t port) {
@@ -168,9 +260,7 @@ void SetServerPeerForTests(const char* host, uint16_t port) {
   g_peerPort = port;
 }
 
-void SetNoProgressTimeoutForTests(DWORD milliseconds) {
-  g_timeoutMs = milliseconds != 0 ? milliseconds : kNoProgressTimeoutMs;
-}
+void SetWaitLimitForTests(DWORD milliseconds) { g_waitLimitMs = milliseconds != 0 ? milliseconds : kWaitLimitMs; }
 
 void SetTargetWriterForTests(TargetWriter writer) { g_writer = writer != nullptr ? writer : WriteWithFile; }
 
@@ -213,9 +303,18 @@ int OpenServerConnection() {
     host = g_peerHost;
     port = g_peerPort;
   }
-  sockaddr_in address;
-  if (!ResolveAddress(&address, host, port)) return 0;
-  return ConnectWithin(t.socket, address);
+  RememberedPeer& peer = g_rememberedPeer;
+  if (!StillFresh(peer.known, peer.when) || peer.host != host || peer.port != port) {
+    peer.known = false;
+    if (!ResolveAddress(&peer.address, host, port)) return 0;
+    peer = {true, GetTickCount(), host, port, peer.address};
+  }
+  return ConnectWithin(t.socket, peer.address);
+}
+
+void ForgetRememberedPeer() {
+  g_rememberedPeer.known = false;
+  g_rememberedSerial.known = false;
 }
 
 void GetVolumeSerialText(char* volumeName, DWORD volumeNameSize, char* out, size_t outSize) {
@@ -238,23 +337,30 @@ long ReadResponseHeader(bool* lengthGiven) {
   if constexpr (kDebugBuild != 0) {
     if (!trace.Open()) FailTransfer("Unable to open debug file \\tkvndbg.txt", "Error");
   }
-  // The whole header must arrive within the no-progress limit: a byte now and then does not
-  // hold the transfer for ever.
+  // The whole header must arrive within the wait limit: a byte now and then does not hold the
+  // transfer for ever. Each receive looks at what has arrived without taking it (MSG_PEEK), the
+  // reader is fed from it one byte at a time, and then exactly the bytes fed are taken: no byte of
+  // the body is consumed here, and a header costs a few receives rather than one per byte.
   const DWORD start = GetTickCount();
+  const auto waiting = [start](DWORD now) { return now - start >= g_waitLimitMs; };
   for (;;) {
-    char byte;
+    char piece[kBodyReceiveMax];
     Wait wait;
-    int n = Receive(t.socket, &byte, 1, start, &wait);
+    int n = Receive(t.socket, piece, sizeof piece, waiting, &wait, MSG_PEEK);
     if (wait == Wait::TimedOut) FailTimedOut();
     if (wait == Wait::Aborted || IsTransferAborted()) EndTransfer(kTransferAborted);
-    if (n != 1) FailTransfer("Incomplete reply from server", "HTTP error");
-    if constexpr (kDebugBuild != 0) trace.Put(byte);
-    ResponseHeaderReader::Step step;
+    if (n <= 0) FailTransfer("Incomplete reply from server", "HTTP error");
+    ResponseHeaderReader::Step step = ResponseHeaderReader::Step::More;
+    int fed = 0;
     try {
-      step = reader->Feed(byte);
+      while (fed < n && step == ResponseHeaderReader::Step::More) {
+        if constexpr (kDebugBuild != 0) trace.Put(piece[fed]);
+        step = reader->Feed(piece[fed++]);
+      }
     } catch (const std::bad_alloc&) {
       return -1;
     }
+    if (recv(t.socket, piece, fed, 0) != fed) FailTransfer("Incomplete reply from server", "HTTP error");
     switch (step) {
       case ResponseHeaderReader::Step::More:
         continue;
@@ -291,9 +397,8 @@ int GetFile() {
   {
     std::string request;
     try {
-      char volumeName[100];
-      char serial[16];
-      GetVolumeSerialText(volumeName, sizeof volumeName, serial, sizeof serial);
+      char serial[sizeof g_rememberedSerial.text];
+      CurrentVolumeSerialText(serial, sizeof serial);
       RequestTarget target;
       target.serverHost = kServerHost;
       target.serverPort = kServerPort;
@@ -315,21 +420,41 @@ int GetFile() {
   long length = ReadResponseHeader(&lengthGiven);
   if (length == -2 || length == 0) return 0;
   if (length == -1) FailTransfer("Memory error at GetFile", "Error");
+  // A body that says how long it is must fit before any of it is written.
+  BodyRoom room(t.targetPath);
+  if (lengthGiven && !room.Allows(static_cast<uint64_t>(length))) FailTransfer(NoRoomText().c_str(), "Error");
   // Taken before the temporary exists, so that its failure leaves nothing to clear away.
   std::unique_ptr<char[]> buffer(new (std::nothrow) char[kBodyBlockSize]);
   if (!buffer) FailTransfer("Memory error at GetFile", "Error");
 
   // The body goes into a temporary beside the target, which is replaced only by a complete body:
   // on every failure, abort or kill the previous file stays as it was.
-  ReplacementFile replacement(t.targetPath);
+  ReplacementFile replacement(t.targetPath, Durability::kCopyOfServerData);
   if (!replacement.Valid()) FailTransfer("Can't open target file for writing", "Error");
   UniqueFile file(CreateFileA(replacement.TemporaryPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) FailTransfer("Can't open target file for writing", "Error");
   SendProgress(PBM_SETRANGE, 0, MAKELPARAM(0, kProgressRange));
 
-  long long received = 0;
+  const DWORD bodyStart = GetTickCount();
+  LowSpeedLimit rate(bodyStart, g_waitLimitMs);
+  RECT bar = {};
+  GetClientRect(t.progressBar, &bar);
+  BodyProgress progress(lengthGiven, length, bodyStart, bar.right > 0 ? kProgressRange / bar.right : 1);
   int barStep = -1;  // the step last set on the bar in this transfer
+  const auto moveBar = [&barStep](int step) {
+    if (step == 0) return;
+    if (step != barStep) SendProgress(PBM_SETSTEP, static_cast<WPARAM>(step), 0);
+    barStep = step;
+    SendProgress(PBM_STEPIT, 0, 0);
+  };
+  // While the body waits for more, the bar catches up (there is time for it), and a body that
+  // comes slower than the least rate ends.
+  const auto waiting = [&](DWORD now) {
+    moveBar(progress.CatchUp(now));
+    return rate.TooSlow(now);
+  };
+  long long received = 0;
   for (;;) {
     // A given length is the whole body: bytes a server sends past it are never read.
     int size = kBodyReceiveMax;
@@ -338,7 +463,7 @@ int GetFile() {
       if (length - received < size) size = static_cast<int>(length - received);
     }
     Wait wait;
-    int n = Receive(t.socket, buffer.get(), size, GetTickCount(), &wait);
+    int n = Receive(t.socket, buffer.get(), size, waiting, &wait);
     if (wait == Wait::TimedOut) FailBody(file, replacement, kTimedOut, "Socket error");
     if (wait == Wait::Aborted || IsTransferAborted()) EndTransfer(kTransferAborted);
     // Otherwise only the server closing the connection ends the body; a reset or a failed
@@ -350,20 +475,16 @@ int GetFile() {
       std::snprintf(text, sizeof text, "Connection to remote host lost (%d)", error);
       FailBody(file, replacement, text, "Socket error");
     }
-    // Each sent message waits for the user-interface thread, so none is sent that would not
-    // change the bar: a step equal to the bar's current one is not set again, and a step of 0
-    // (a block too small to show in a long body) moves nothing.
-    int step = ProgressStep(n, length);
-    if (step != 0) {
-      if (step != barStep) SendProgress(PBM_SETSTEP, static_cast<WPARAM>(step), 0);
-      barStep = step;
-      SendProgress(PBM_STEPIT, 0, 0);
-    }
+    const DWORD now = GetTickCount();
+    rate.Received(now, static_cast<uint32_t>(n));
+    moveBar(progress.Step(n, now));
+    if (!room.Allows(static_cast<uint64_t>(n))) FailBody(file, replacement, NoRoomText().c_str(), "Error");
     DWORD written = 0;
     if (!g_writer(file.Get(), buffer.get(), static_cast<DWORD>(n), &written) ||
         written != static_cast<DWORD>(n)) {
       FailBody(file, replacement, "Error writing target file", "Error");
     }
+    room.Wrote(static_cast<uint64_t>(n));
     received += n;
   }
   if (BodyIsShort(lengthGiven, length, received)) {
@@ -372,6 +493,8 @@ int GetFile() {
                   static_cast<long>(received), length);
     FailBody(file, replacement, text, "Error");
   }
+  // No body is no file, whatever the header said: the temporary goes with `replacement`.
+  if (received == 0) return 0;
   if (!CloseHandle(file.Release()) || !replacement.Commit()) FailTransfer("Error writing target file", "Error");
   return 1;
 }

@@ -38,10 +38,12 @@ bool CreateTemporaryBeside(const std::string& target, std::string* temporary) {
   return true;
 }
 
-bool PutInPlace(const std::string& temporary, const std::string& target) {
+bool PutInPlace(const std::string& temporary, const std::string& target, Durability durability) {
+  if (durability == Durability::kCopyOfServerData)
+    return MoveFileExA(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
   {
     UniqueFile file(CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file || !FlushFileBuffers(file.Get())) return false;
   }
   return MoveFileExA(temporary.c_str(), target.c_str(),
@@ -58,7 +60,8 @@ void RemoveLeftoverTemporaries(const std::string& directory) {
   } while (FindNextFileA(find.Get(), &found));
 }
 
-ReplacementFile::ReplacementFile(std::string target) : target_(std::move(target)) {
+ReplacementFile::ReplacementFile(std::string target, Durability durability)
+    : target_(std::move(target)), durability_(durability) {
   if (!CreateTemporaryBeside(target_, &temporary_)) temporary_.clear();
 }
 
@@ -66,7 +69,7 @@ ReplacementFile::~ReplacementFile() { Discard(); }
 
 bool ReplacementFile::Commit() {
   if (temporary_.empty()) return false;
-  if (!PutInPlace(temporary_, target_)) {
+  if (!PutInPlace(temporary_, target_, durability_)) {
     const DWORD error = GetLastError();
     Discard();
     SetLastError(error);

@@ -6,6 +6,18 @@
 
 #include <string>
 
+// What a replacement promises once it has been put in place.
+enum class Durability {
+  // The new content is on disk before it replaces the target: files that hold the user's data or
+  // that DownloadInfo vouches for (extracted members, rewritten files, the selection, the date
+  // index). A power cut after the replacement cannot leave an empty or partial file in its place.
+  kOnDisk,
+  // The replacement is one step, but the content may still be on its way to the disk: a copy of
+  // server data, which is checked when used and fetched again when damaged (archives, the message
+  // page, the lists), needs no more and saves a flush per file.
+  kCopyOfServerData,
+};
+
 // Finds what GetTempFileNameA makes from the prefix "~tk" ("~tk", 1 to 4 hex digits, ".tmp"),
 // and on volumes with short names some other files too: check each name found.
 constexpr char kTemporaryPattern[] = "~tk*.tmp";
@@ -13,8 +25,10 @@ constexpr char kTemporaryPattern[] = "~tk*.tmp";
 // Creates a new, empty temporary file beside `target` and gives its path.
 bool CreateTemporaryBeside(const std::string& target, std::string* temporary);
 
-// Flushes `temporary` to disk and moves it over `target` (replacing it, write-through).
-bool PutInPlace(const std::string& temporary, const std::string& target);
+// Moves `temporary` over `target`, replacing it; with kOnDisk it flushes the temporary to disk
+// first and moves it write-through.
+bool PutInPlace(const std::string& temporary, const std::string& target,
+                Durability durability = Durability::kOnDisk);
 
 // Deletes the temporaries of earlier runs in `directory` (not in its subdirectories); other
 // files that the pattern finds stay.
@@ -24,7 +38,7 @@ void RemoveLeftoverTemporaries(const std::string& directory);
 // that ends uncommitted deletes its temporary.
 class ReplacementFile {
  public:
-  explicit ReplacementFile(std::string target);
+  explicit ReplacementFile(std::string target, Durability durability = Durability::kOnDisk);
   ~ReplacementFile();
   ReplacementFile(const ReplacementFile&) = delete;
   ReplacementFile& operator=(const ReplacementFile&) = delete;
@@ -42,4 +56,5 @@ class ReplacementFile {
  private:
   std::string target_;
   std::string temporary_;
+  Durability durability_;
 };

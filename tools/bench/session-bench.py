@@ -2,11 +2,14 @@
 """Benchmark of a whole unattended session: one year of one daily file type (about 250 archives
 made with jlha) fetched from the stand-in server through the proxy setting and extracted by
 tkvndn.exe /a under Wine, beside curl and lhasa doing the same fetches and extractions natively.
+Then the extraction pass alone, without the network: the program's extraction of the same
+archives (extraction_bench.exe under Wine) beside lhasa alone, so that network and disk costs can
+be told apart.
 
-  python3 session-bench.py --exe build/win/app/tkvndn.exe [--runs 3]
+  python3 session-bench.py --exe build/win/app/tkvndn.exe --extraction-bench EXE [--runs 3]
 
 Expects WINEPREFIX (and DISPLAY) set up by tools/wine-env.sh; run through session-bench.sh.
-Prints the wall time of each run and the median of each contender.
+Prints the wall time of each run and the median of each contender, also per archive.
 """
 
 import argparse
@@ -64,8 +67,9 @@ def run_program(exe, work, port, last):
     data = fresh_data_dir(work, port, last)
     started = time.monotonic()
     try:
+        # Started from C:, as from its shortcut (the volume serial of Z: is not readable).
         subprocess.run(["wine", exe, "/a"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, timeout=600)
+                       stderr=subprocess.DEVNULL, timeout=600, cwd=os.path.join(os.environ["WINEPREFIX"], "drive_c"))
     except subprocess.TimeoutExpired:
         wine("taskkill", "/f", "/im", "tkvndn.exe")
         raise SystemExit("tkvndn.exe did not finish within 10 minutes (a message box waiting?)")
@@ -92,9 +96,40 @@ def run_curl_lhasa(paths, work, port):
     return elapsed, len(members)
 
 
+def run_extraction_bench(bench, archives, work):
+    data = os.path.join(work, "extract")
+    shutil.rmtree(data, ignore_errors=True)
+    os.makedirs(data)
+    started = time.monotonic()
+    subprocess.run(["wine", bench, "Z:" + data.replace("/", "\\"), "Z:" + archives.replace("/", "\\")],
+                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True,
+                   timeout=600)
+    elapsed = time.monotonic() - started
+    return elapsed, len([n for n in os.listdir(data) if n.upper().endswith(".DN")])
+
+
+def run_lhasa(archives, work):
+    out = os.path.join(work, "lhasa")
+    shutil.rmtree(out, ignore_errors=True)
+    os.makedirs(out)
+    started = time.monotonic()
+    for name in sorted(n for n in os.listdir(archives) if n.endswith(".lzh")):
+        subprocess.run(["lhasa", "-xqfw=" + out, os.path.join(archives, name)], check=True,
+                       stdout=subprocess.DEVNULL, timeout=60)
+    elapsed = time.monotonic() - started
+    return elapsed, len([n for n in os.listdir(out) if n.upper().endswith(".DN")])
+
+
+def report(results, count):
+    for name, times in results.items():
+        median = statistics.median(times)
+        print("%-32s median %6.2f s  (%.1f ms per archive)" % (name, median, 1000 * median / count))
+
+
 def main():
     p = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     p.add_argument("--exe", required=True)
+    p.add_argument("--extraction-bench", help="extraction_bench.exe: also time the extraction pass alone")
     p.add_argument("--runs", type=int, default=3)
     a = p.parse_args()
     exe = os.path.abspath(a.exe)
@@ -116,9 +151,18 @@ def main():
                 t, n = run_curl_lhasa(paths, work, server.port)
                 results["curl + lhasa (native)"].append(t)
                 print("  run %d: curl + lhasa        %6.2f s, %d files extracted" % (run + 1, t, n))
-        for name, times in results.items():
-            median = statistics.median(times)
-            print("%-24s median %6.2f s  (%.1f ms per archive)" % (name, median, 1000 * median / len(paths)))
+        report(results, len(paths))
+        if a.extraction_bench:
+            archives = os.path.join(tree, "tkvn", "dn", "data")
+            alone = {"extraction pass (Wine)": [], "lhasa alone (native)": []}
+            for run in range(a.runs):
+                t, n = run_extraction_bench(os.path.abspath(a.extraction_bench), archives, work)
+                alone["extraction pass (Wine)"].append(t)
+                print("  run %d: extraction pass     %6.2f s, %d files extracted" % (run + 1, t, n))
+                t, n = run_lhasa(archives, work)
+                alone["lhasa alone (native)"].append(t)
+                print("  run %d: lhasa alone         %6.2f s, %d files extracted" % (run + 1, t, n))
+            report(alone, len(paths))
     finally:
         shutil.rmtree(work, ignore_errors=True)
     return 0

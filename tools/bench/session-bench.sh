@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Benchmark of a whole unattended session (one year of one daily file type) beside curl + lhasa.
+# Benchmark of a whole unattended session (one year of one daily file type) beside curl + lhasa,
+# and of the extraction pass alone beside lhasa alone, on the same archives.
 #   bash tools/bench/session-bench.sh [--runs N]      BUILD_ROOT (default build) holds the build
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 bash tools/setup.sh
-root=${BUILD_ROOT:-build}
-cmake -S . -B "$root/win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-mingw32.cmake" >/dev/null
-cmake --build "$root/win" -j "${JOBS:-2}" --target tkvndn >/dev/null
+root=$(realpath -m "${BUILD_ROOT:-build}")
 . tools/wine-env.sh
-tkvn_wine_start "$root"
+. tools/bench/bench-build.sh
 trap tkvn_wine_stop EXIT
-python3 tools/bench/session-bench.py --exe "$root/win/app/tkvndn.exe" "$@"
+tkvn_wine_start "$root" "$(tkvn_wine_runnable_archs | head -n1)"
+tkvn_bench_build "$root" tkvndn extraction_bench
+python3 tools/bench/session-bench.py --exe "$TKVN_BENCH_BUILD/app/tkvndn.exe" \
+  --extraction-bench "$TKVN_BENCH_BUILD/tools/bench/extraction_bench.exe" "$@"

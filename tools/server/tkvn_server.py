@@ -37,7 +37,8 @@ FAULT_KEYS = {
     "content_length": (str, int), "headers": list, "header_line": int,
     "cut_header_after": int, "cut_body_after": int,
     "stall_header_after": int, "stall_body_after": int, "stall_seconds": (int, float),
-    "stall_then": str, "trickle_bytes": int, "trickle_interval": (int, float),
+    "stall_then": str, "trickle_bytes": int, "trickle_interval": (int, float), "trickle": list,
+    "empty_body": bool,
     "delay": (int, float), "reset": bool, "times": int,
     "reset_body_after": int, "chunked": bool, "endless_header": bool, "no_status_line": bool,
 }
@@ -271,6 +272,8 @@ class Server:
             time.sleep(float(fault["delay"]))
 
         status, body, extra = self.choose_response(method, path, proxied, headers, fault)
+        if fault.get("empty_body") and status == 200:
+            body = b""
         record["status"] = status
         head = self.build_head(status, body, extra, fault)
         if fault.get("chunked"):
@@ -353,7 +356,7 @@ class Server:
             lines.append("X-Filler: " + "f" * (n - 11))
         lines.append("Server: tkvn-standin")
         lines.append("Content-Type: application/octet-stream")
-        length = fault.get("content_length", "normal")
+        length = "none" if fault.get("empty_body") else fault.get("content_length", "normal")
         if chunked:
             lines.append("Transfer-Encoding: chunked")  # and no length, as HTTP/1.1 requires
         elif isinstance(length, int):
@@ -419,6 +422,17 @@ class Server:
             return True
         return False
 
+    def pause(self, conn, seconds):
+        """Sends nothing for `seconds`; False when the client has gone meanwhile."""
+        end = time.monotonic() + seconds
+        while True:
+            if self.stopping.is_set() or self.client_gone(conn):
+                return False
+            left = end - time.monotonic()
+            if left <= 0:
+                return True
+            time.sleep(min(left, 0.05))
+
     def stall(self, conn, fault):
         """Sends nothing for stall_seconds (default: until the client gives up); True to go on."""
         end = time.monotonic() + float(fault.get("stall_seconds", 3600))
@@ -448,6 +462,12 @@ class Server:
         interval = float(fault.get("trickle_interval", 0.0)) if "trickle_bytes" in fault else 0.0
         conn.settimeout(30)
         sent = 0
+        trickle = fault.get("trickle")
+        if isinstance(trickle, list) and len(trickle) == 2:
+            # The header at once, then the body a few bytes at a time.
+            conn.sendall(data[:min(len(head), end)])
+            sent = min(len(head), end)
+            chunk, interval = max(1, int(trickle[0])), float(trickle[1])
         while sent < end:
             if stall_at is not None and sent == stall_at:
                 stall_at = None
@@ -456,10 +476,8 @@ class Server:
             limit = end if stall_at is None else min(end, stall_at)
             n = conn.send(data[sent:min(limit, sent + chunk)])
             sent += n
-            if interval:
-                if self.client_gone(conn):
-                    return sent
-                time.sleep(interval)
+            if interval and not self.pause(conn, interval):
+                return sent
         if stall_at is not None and sent == stall_at:
             self.stall(conn, fault)
         return sent

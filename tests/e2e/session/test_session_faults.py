@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
 """The session when things go wrong, against the stand-in server: an archive the server lacks
 (Try Again, Skip, Abort on the prompt), an abort during the message page, a missing holiday list,
-a missing catalogue, a damaged archive, and transfers cut short that keep the old files."""
+a missing catalogue, a damaged archive, transfers cut short that keep the old files, and bodies too
+large for the free space of the data directory's drive."""
 
 import fnmatch
 import os
+import subprocess
 import sys
 import time
 
@@ -179,6 +181,40 @@ def cut_transfers_keep_old_files(s, server, tree):
     h.check_equal(fnmatch.filter([n.lower() for n in os.listdir(s.data)], "~tk*.tmp"), [], "temporary files left")
 
 
+def bodies_too_large_for_a_small_drive():
+    """The data directory on a drive of 264 MB, where 16 MB more would leave less than the 256 MB
+    reserve free: a body with that length and one without are refused, leave nothing behind, and
+    the other days arrive."""
+    if os.geteuid() != 0:
+        return print("  (skipped: mounting a small drive needs root)")
+    tree = Tree()
+    with h.StandInServer(tree.root) as server:
+        s = h.Session(BUILD, "smalldrive", SHOTS)
+        mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=264m", "tkvn-small", s.data]).returncode == 0
+        try:
+            h.check(mounted, "a 264 MB tmpfs mounted as the data directory's drive")
+            prepare(s, server)
+            server.set_faults({"paths": {TUESDAY_PATH: {"body_size": 16 << 20},
+                                         THURSDAY_PATH: {"body_size": 16 << 20, "content_length": "none"}}})
+            s.start()
+            s.click(h.DOWNLOAD)
+            s.confirm_dates(MONDAY, FRIDAY)
+            for path in (TUESDAY_PATH, THURSDAY_PATH):
+                s.answer("Error", "Not enough disk space for the download: 256 MB must stay free on the drive")
+                s.click(h.SKIP, wait_prompt(s, path))
+            s.answer("Tickvane", "Download completed successfully")
+            stat = os.statvfs(s.data)
+            h.check(stat.f_bavail * stat.f_frsize >= 256 << 20, "the reserve is still free on the drive")
+            h.check_equal(sorted(os.listdir(s.data_file("dn"))), ["24-12-02.lzh", "24-12-06.lzh"],
+                          "only the days that fit arrived, with no temporary left")
+        finally:
+            s.stop()
+            if mounted:
+                subprocess.run(["umount", s.data])
+            s.cleanup()
+            tree.remove()
+
+
 if __name__ == "__main__":
     sys.exit(h.run_tests([
         ("missing archive: Try Again, then Skip", lambda: run("tryskip", try_again_and_skip)),
@@ -188,4 +224,5 @@ if __name__ == "__main__":
         ("catalogue missing", lambda: run("nocatalogue", catalogue_missing)),
         ("damaged archive, and one that cannot be extracted", lambda: run("damaged", damaged_archive)),
         ("cut body, reset and chunked reply keep the old files", lambda: run("cut", cut_transfers_keep_old_files)),
+        ("bodies too large for a small drive", bodies_too_large_for_a_small_drive),
     ]))

@@ -4,6 +4,7 @@ the daily download, a first run without files.ini, and unattended "/a" runs with
 (each on its own clock: Friday evening of the sample week)."""
 
 import datetime
+import json
 import os
 import sys
 import time
@@ -111,7 +112,9 @@ def test_first_run_without_catalogue():
             tree.remove()
 
 
-WEEK = [MONDAY, MONDAY.replace(day=3), MONDAY.replace(day=5), FRIDAY]  # the weekdays but the holiday
+TUESDAY = MONDAY.replace(day=3)
+THURSDAY = MONDAY.replace(day=5)
+WEEK = [MONDAY, TUESDAY, THURSDAY, FRIDAY]  # the weekdays but the holiday
 FIRST_THREE = ["/daily.phtml", "/tkvn/dn/holiday.txt", "/tkvn/tkvndn/files.ini"]
 
 
@@ -121,36 +124,50 @@ def data_snapshot(s):
             for folder, _, names in os.walk(s.data) for name in names}
 
 
-def run_automatic(s, server, code, info, extracted, timeout=90, shown=(), status=None):
-    """One unattended run with nobody answering, on Friday evening of the sample week. With lines
-    `shown` (and a `status`), Exit looks for the charting program, which is not there: its box
-    keeps the dialog open to be read."""
-    s.start("/a", *(["/zpvtrx"] if shown else []), now=FRIDAY_EVENING)
-    if shown:
-        s.ui("wait", "Problem", timeout * 1000, timeout=timeout + 30)
+LEFT_OUT_TAIL = ["Download incomplete: some days were left out; they will be downloaded again next time.", " "]
+
+
+def run_automatic(s, server, code, info, extracted, timeout=90, shown=(), status=None, left_out=None, box=None):
+    """One unattended run with nobody answering, on Friday evening of the sample week. A run whose
+    list is to be read (lines `shown`, a `status`, a day `left_out`) is held at its end by a
+    follow-up program that cannot start ("/zpvtrx" without pvtrx.exe) until the list is read; a
+    `box` (caption and text) is looked for first."""
+    held = bool(shown or status or left_out)
+    s.start("/a", *(["/zpvtrx"] if held else []), now=FRIDAY_EVENING)
+    if box:
+        h.check_equal(json.loads(s.ui("box", 150000, box[0], timeout=180))["text"], box[1], "the first box")
+        s.ui("gone", box[0], 60000, timeout=90)  # closed by itself, before the next box is looked for
+    if held:
+        s.ui("box", 150000, "Problem", timeout=180)
         lines = s.lines()
         for line in shown:
             h.check(line in lines, "%r in the message list: %r" % (line, lines))
         if status:
             h.check_equal(s.text(h.STATUS), status, "status line")
+        if left_out:
+            h.check("Left out for now: " + archive_path(left_out) in lines and lines[-2:] == LEFT_OUT_TAIL,
+                    "the list says which day was left out and how the run ended: %r" % lines[-6:])
         s.answer("Problem")
+        if left_out:
+            h.check_equal(sorted(os.listdir(s.data_file("dn"))), ["24-12-%02d.lzh" % d.day for d in extracted],
+                          "nothing stored for the day left out")
     h.check_equal(s.wait_end(timeout), h.EXIT_CODES[code], "exit code (%s)" % code)
     h.check_equal(h.reg_query_int("DownloadInfo"), info, "DownloadInfo")
     h.check_equal([d for d in WEEK if exists(s, h.sample_tree.data_name(d) + ".DN")], extracted, "days extracted")
 
 
 def automatic(name, code, info, extracted, local_holidays=(HOLIDAY,) + SERVED_HOLIDAYS, setup=None, first=FIRST_THREE,
-              shown=(), status=None, **options):
+              options=None, **run):
     """A row of the unattended runs: the server lists the holiday and has no archive for it."""
     def test():
         tree = Tree(holidays=SERVED_HOLIDAYS + (HOLIDAY,))
         with h.StandInServer(tree.root) as server:
             s = h.Session(BUILD, "auto", SHOTS)
             try:
-                prepare(s, server, holidays=local_holidays, **options)
+                prepare(s, server, holidays=local_holidays, **(options or {}))
                 if setup:
                     setup(s, server)
-                run_automatic(s, server, code, info, extracted, shown=shown, status=status)
+                run_automatic(s, server, code, info, extracted, **run)
                 h.check_equal(served_paths(server)[:len(first)], first, "first requests")
             finally:
                 s.cleanup()
@@ -163,6 +180,10 @@ def update_that_asks(s, server):
     s.put("ascii_update.exe", "")
     s.put("ascii_update.bat", "@echo off\necho Converting> procdate.txt\npause\nset /p ANSWER=Go on? \n"
           "echo Converted after the questions>> procdate.txt\necho 4 files converted> result.txt\n")
+
+
+def thursday_fault(fault):
+    return lambda s, server: server.set_faults({"paths": {archive_path(THURSDAY): fault}})
 
 
 def refused_then_again():
@@ -189,11 +210,17 @@ if __name__ == "__main__":
                           automatic("unattended: a holiday only the server's list names", "kExitCompleted", 20241206,
                                     WEEK, local_holidays=SERVED_HOLIDAYS),
                           automatic("unattended: a weekday archive missing on the server", "kExitDaysLeftOut", 20241203,
-                                    [MONDAY, MONDAY.replace(day=3), FRIDAY],
-                                    setup=lambda s, server: server.set_faults(
-                                        {"paths": {archive_path(MONDAY.replace(day=5)): {"status": 404}}})),
+                                    [MONDAY, TUESDAY, FRIDAY], setup=thursday_fault({"status": 404}),
+                                    left_out=THURSDAY),
+                          # A byte every 5 s never ends by itself: the least rate of a body ends it.
+                          automatic("unattended: an archive that trickles", "kExitDaysLeftOut", 20241203,
+                                    [MONDAY, TUESDAY, FRIDAY], setup=thursday_fault({"trickle": [1, 5]}),
+                                    left_out=THURSDAY, box=("Socket error", "Connection to remote host timed out")),
+                          automatic("unattended: an empty reply", "kExitDaysLeftOut", 20241203,
+                                    [MONDAY, TUESDAY, FRIDAY], setup=thursday_fault({"empty_body": True}),
+                                    left_out=THURSDAY),
                           automatic("unattended: an ASCII update that pauses and asks", "kExitCompleted", 20241206, WEEK,
-                                    setup=update_that_asks, ascii=1,
+                                    setup=update_that_asks, options={"ascii": 1},
                                     shown=["Converted after the questions", "4 files converted"]),
                           automatic("unattended: the date index cannot be written", "kExitHousekeepingFailed",
                                     20241206, WEEK, setup=lambda s, server: os.makedirs(s.data_file("date")),

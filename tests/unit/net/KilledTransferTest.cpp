@@ -58,13 +58,21 @@ int RunChildTransfer(const char* target, const char* serverPath) {
   return 0;
 }
 
-// The size of the one temporary in `directory`, -1 while there is none.
+// The size of the one temporary in `directory`, -1 while there is none. Asked of the open file:
+// the size in a directory entry lags behind a file that is being written (NTFS).
 long long TemporarySize(const std::string& directory) {
   WIN32_FIND_DATAA found;
   HANDLE find = FindFirstFileA((directory + "\\" + kTemporaryPattern).c_str(), &found);
   if (find == INVALID_HANDLE_VALUE) return -1;
   FindClose(find);
-  return found.nFileSizeLow;
+  // No access asked for, so the writer's sharing mode does not stand in the way.
+  HANDLE file = CreateFileA((directory + "\\" + found.cFileName).c_str(), 0,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return -1;
+  LARGE_INTEGER size;
+  const BOOL known = GetFileSizeEx(file, &size);
+  CloseHandle(file);
+  return known ? size.QuadPart : -1;
 }
 
 using KilledTransfer = TransferTest;

@@ -163,12 +163,41 @@ TEST(BodyProgress, StepIsTheBlocksShareOfTheRangeTruncated) {
   EXPECT_EQ(ProgressStep(1, 3), 3333);
   EXPECT_EQ(ProgressStep(512, 100), 51200);  // no length: larger than the range
   EXPECT_EQ(ProgressStep(512, 1000000), 5);
-  EXPECT_EQ(ProgressStep(512, 2147483647), 0);  // large bodies move the bar in later blocks
+  EXPECT_EQ(ProgressStep(512, 2147483647), 0);
   EXPECT_EQ(ProgressStep(0, 100), 0);
   EXPECT_FALSE(BodyIsShort(false, 100, 3));
   EXPECT_TRUE(BodyIsShort(true, 100, 99));
   EXPECT_FALSE(BodyIsShort(true, 100, 100));
   EXPECT_FALSE(BodyIsShort(true, 100, 101));
+}
+
+// The bar moves only when its position changes by a pixel, at most every kProgressIntervalMs
+// while blocks keep coming; a wait shows what has come. Without a length a block takes its
+// (oversized) step.
+TEST(BodyProgress, BarMovesOnlyWhenItsPositionChangesAndCatchesUpWhileWaiting) {
+  const struct { long length; int granularity; uint32_t msPerBlock; int mostMoves; } rows[] = {
+      {50000000, 1, 1, 97657 / 50},   // 97657 blocks, one a millisecond: time decides
+      {50000000, 20, 1, 10000 / 20},  // a pixel of 20 decides
+      {3000, 20, 0, 0},               // all at once: the bar stays until a wait
+      {3000, 20, 60, 6}};             // slow blocks: each moves the bar
+  for (const auto& row : rows) {
+    uint32_t now = 0xFFFFFF00u;  // the clock wraps during the longer bodies
+    BodyProgress known(true, row.length, now, row.granularity);
+    int total = 0, moves = 0;
+    for (long sent = 0; sent < row.length; sent += 512) {
+      const int step = known.Step(sent + 512 <= row.length ? 512 : row.length - sent, now += row.msPerBlock);
+      total += step;
+      moves += step != 0;
+    }
+    EXPECT_LE(moves, row.mostMoves) << row.length << " " << row.msPerBlock;
+    EXPECT_GE(moves, row.msPerBlock >= kProgressIntervalMs ? row.mostMoves : 0);
+    EXPECT_EQ(total + known.CatchUp(now), kProgressRange) << row.length << " " << row.msPerBlock;
+    EXPECT_EQ(known.CatchUp(now), 0);
+  }
+  BodyProgress unknown(false, kAssumedBodyLength, 0);
+  EXPECT_EQ(unknown.Step(512, 10), 0);
+  EXPECT_EQ(unknown.Step(512, 60), 51200);
+  EXPECT_EQ(unknown.CatchUp(70), 0);
 }
 
 }  // namespace

@@ -173,7 +173,7 @@ void TransferTest::PauseBoxAnswers(bool paused) {
 
 void TransferTest::TearDown() {
   g_answersPaused = false;
-  SetNoProgressTimeoutForTests(0);
+  SetWaitLimitForTests(0);
   SetServerPeerForTests(nullptr, 0);
   SetTargetWriterForTests(nullptr);
   DestroyWindow(dialog);

@@ -138,7 +138,7 @@ TEST_F(Worker, PeerThatNeverAcceptsTimesOutWhileConnecting) {
   }
   Sleep(200);
   settings.ProxyPort = ntohs(a.sin_port);
-  SetNoProgressTimeoutForTests(1000);
+  SetWaitLimitForTests(1000);
   TransferOutcome out = Run(Target("never.txt"), "/daily.phtml", 1);
   for (SOCKET f : fillers) closesocket(f);
   closesocket(listener);

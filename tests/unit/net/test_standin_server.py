@@ -114,6 +114,9 @@ class StandInServerTest(unittest.TestCase):
     def test_status_and_content_length_switches(self):
         self.server.set_faults({"paths": {"/s": {"status": 503}}})
         self.assertEqual(self.get("/s").status, 503)
+        self.server.set_faults({"paths": {"/tkvn/dn/holiday.txt": {"empty_body": True}}})
+        r = self.get("/tkvn/dn/holiday.txt")
+        self.assertEqual((r.status, r.body, "Content-Length" in r.head), (200, b"", False))
         cases = {"none": None, "lower": "content-length: 4", "noblank": "Content-Length:4",
                  "negative": "Content-Length: -1", 99: "Content-Length: 99", 2: "Content-Length: 2"}
         for value, line in cases.items():
@@ -154,6 +157,12 @@ class StandInServerTest(unittest.TestCase):
         r = self.get("/t")
         self.assertEqual(r.body, synthetic_body(200))
         self.assertGreaterEqual(time.monotonic() - start, 0.2)
+        # The body alone trickles: the header has come whole before its first byte.
+        self.server.set_faults({"paths": {"/t": {"body_size": 3000, "trickle": [2, 1.0]}}})
+        r = self.get("/t", read_timeout=0.5)
+        self.assertTrue(r.timed_out)
+        self.assertIn("Content-Length: 3000", r.head)
+        self.assertEqual(r.body, synthetic_body(2))
 
     def test_faults_can_be_limited_to_a_number_of_requests(self):
         self.server.set_faults({"paths": {"/tkvn/dn/holiday.txt": {"status": 500, "times": 1}}})
