@@ -52,20 +52,21 @@ std::string InDataDirectory(const DownloadSettings& settings, const char* name) 
   return std::string(FieldText(settings.DataDirectory)) + "\\" + name;
 }
 
-// Nothing caches the settings: each message loads the record afresh, so the settings dialog's
-// changes count from the next message on. A load that fails shows the store's box, whose own
-// messages reach this dialog again; those nested messages, and after a failure every message that
-// does not act on the settings, take the defaults instead of loading, so that boxes never pile up.
+// Nothing caches the settings: each message that acts on them (the dialog's opening, a button,
+// a transfer's end) loads the record afresh, so the settings dialog's changes count from the next
+// one on. The many other messages (painting, timers, the progress bar's) take the defaults: they
+// use no setting, and a registry read for each of them would cost a session of a year's archives
+// about a second. A load that fails shows the store's box, whose own messages reach this dialog
+// again; those nested messages take the defaults as well, so that boxes never pile up.
 void LoadForMessage(HWND dialog, UINT message, DownloadSettings* settings) {
   static bool loading = false;
-  static bool failing = false;
-  bool acts = message == WM_INITDIALOG || message == WM_COMMAND || message == WM_TRANSFERDONE;
-  if (loading || (failing && !acts)) {
+  const bool acts = message == WM_INITDIALOG || message == WM_COMMAND || message == WM_TRANSFERDONE;
+  if (loading || !acts) {
     DefaultDownloadSettings(settings);
     return;
   }
   loading = true;
-  failing = LoadDownloadSettings(dialog, settings) == 0;
+  LoadDownloadSettings(dialog, settings);
   loading = false;
 }
 
