@@ -1,12 +1,4 @@
-# Cross build of the same sources as a 64-bit Windows program (mingw-w64, POSIX thread model), for
-# machines whose Wine can only run 64-bit programs. The delivered program is the 32-bit build.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build of the same sources as a 64-bit Windows program, for machines whose Wine can only
+# run 64-bit programs. The delivered program is the 32-bit build.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-cross.cmake)
