@@ -37,13 +37,15 @@ constexpr std::size_t kListPiece = 99;
 enum class Rewrite { kDone, kPassedOver, kFailed };
 
 // Whether the named file is there to be rewritten: a missing one (a file type the user does not
-// download) and a directory are passed over; one that cannot be looked at fails.
+// download), a name no file can bear and a directory are passed over; one that cannot be looked
+// at fails.
 Rewrite Presence(const char* path) {
   const DWORD attributes = GetFileAttributesA(path);
   if (attributes != INVALID_FILE_ATTRIBUTES)
     return attributes & FILE_ATTRIBUTE_DIRECTORY ? Rewrite::kPassedOver : Rewrite::kDone;
   const DWORD error = GetLastError();
-  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Rewrite::kPassedOver : Rewrite::kFailed;
+  const bool absent = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME;
+  return absent ? Rewrite::kPassedOver : Rewrite::kFailed;
 }
 
 // Copies one listed file through a temporary beside it, which then replaces it in one step; on
@@ -117,6 +119,8 @@ int RewriteListedTextFiles(const char* listName, const char* dataDirectory) {
     CutAtControl(&name);
     if (RewriteOne(dataDirectory, name, &path) == Rewrite::kFailed) ReportRewriteFailure(path);
   }
+  // The names after a read error were never seen.
+  if (reader.Failed()) ReportRewriteFailure(listPath);
   return 1;
 }
 

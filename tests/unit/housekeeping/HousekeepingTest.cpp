@@ -60,7 +60,7 @@ TEST_F(Rewrite, NamesNotToRewriteArePassedOver) {
   dir.Write("run.bat", "@echo off\n");
   dir.Write("bin.csv", binary);
   for (const char* first : {"missing.txt", "", "..\\outside.txt", "sub\\..\\..\\outside.txt", "C:\\outside.txt",
-                            "\\outside.txt", "CON", "run.bat", "bin.csv"}) {
+                            "\\outside.txt", "CON", "run.bat", "bin.csv", "a|b.txt", "what?.txt"}) {
     SCOPED_TRACE(first);
     dir.Write("abc.def", std::string(first) + "\nlater.txt\n");
     dir.Write("later.txt", "x\ny\n");
