@@ -17,14 +17,14 @@ std::string DirectoryOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-// Whether `name` is one that GetTempFileNameA makes from the prefix "~tk": "~tk", 1 to 4 hex
+// Whether `name` is one that GetTempFileNameA makes from kTemporaryPrefix: "~tk", 1 to 4 hex
 // digits, ".tmp". The search pattern alone is not enough: on volumes with short names it also
 // finds long names such as "~tkdata.tmpl" through their short ones.
 bool IsTemporaryName(const std::string& name) {
   if (name.size() < 8 || name.size() > 11) return false;
   std::string lower(name);
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (lower.compare(0, 3, "~tk") != 0 || lower.compare(lower.size() - 4, 4, ".tmp") != 0) return false;
+  if (lower.compare(0, 3, kTemporaryPrefix) != 0 || lower.compare(lower.size() - 4, 4, ".tmp") != 0) return false;
   return std::all_of(lower.begin() + 3, lower.end() - 4,
                      [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
 }
@@ -33,7 +33,7 @@ bool IsTemporaryName(const std::string& name) {
 
 bool CreateTemporaryBeside(const std::string& target, std::string* temporary) {
   char name[MAX_PATH];
-  if (GetTempFileNameA(DirectoryOf(target).c_str(), "~tk", 0, name) == 0) return false;
+  if (GetTempFileNameA(DirectoryOf(target).c_str(), kTemporaryPrefix, 0, name) == 0) return false;
   temporary->assign(name);
   return true;
 }

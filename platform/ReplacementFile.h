@@ -18,7 +18,9 @@ enum class Durability {
   kCopyOfServerData,
 };
 
-// Finds what GetTempFileNameA makes from the prefix "~tk" ("~tk", 1 to 4 hex digits, ".tmp"),
+// The prefix of every temporary the program writes and a later run may remove.
+constexpr char kTemporaryPrefix[] = "~tk";
+// Finds what GetTempFileNameA makes from kTemporaryPrefix ("~tk", 1 to 4 hex digits, ".tmp"),
 // and on volumes with short names some other files too: check each name found.
 constexpr char kTemporaryPattern[] = "~tk*.tmp";
 

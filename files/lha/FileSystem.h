@@ -33,8 +33,9 @@ bool RemoveFile(const std::string& directory, const std::string& name);
 // The bytes the caller may still write on the volume that holds `directory`; false when unknown.
 bool FreeSpace(const std::string& directory, uint64_t* bytes);
 
-// A new temporary file ("~tk....tmp", the pattern by which a later run removes what a killed one
-// left), written, flushed to disk and closed through the one handle that created it.
+// A new temporary file (the prefix, up to six letters or digits, ".tmp"), written, flushed to disk
+// and closed through the one handle that created it. With kTemporaryPrefix a later run removes
+// what a killed one left.
 class TemporaryFile {
  public:
   TemporaryFile() = default;
@@ -42,7 +43,8 @@ class TemporaryFile {
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-  bool Create(const std::string& directory);
+  // `prefix` is three ASCII characters.
+  bool Create(const std::string& directory, const char* prefix);
   // The file's name within its directory.
   const std::string& Name() const { return name_; }
   bool Write(const uint8_t* data, size_t size);

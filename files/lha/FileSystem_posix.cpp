@@ -74,8 +74,8 @@ void TemporaryFile::Close() {
   handle_ = -1;
 }
 
-bool TemporaryFile::Create(const std::string& directory) {
-  std::string pattern = PathOf(directory, "~tkXXXXXX.tmp");
+bool TemporaryFile::Create(const std::string& directory, const char* prefix) {
+  std::string pattern = PathOf(directory, std::string(prefix) + "XXXXXX.tmp");
   std::vector<char> path(pattern.begin(), pattern.end());
   path.push_back('\0');
   const int fd = ::mkstemps(path.data(), 4);

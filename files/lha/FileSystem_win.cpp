@@ -1,6 +1,8 @@
 #include <windows.h>
 
 #include "files/lha/FileSystem.h"
+
+#include <cstring>
 #include "files/lha/FileSystem_win.h"
 
 namespace lha {
@@ -110,10 +112,11 @@ void TemporaryFile::Close() {
   handle_ = reinterpret_cast<intptr_t>(INVALID_HANDLE_VALUE);
 }
 
-bool TemporaryFile::Create(const std::string& directory) {
+bool TemporaryFile::Create(const std::string& directory, const char* prefix) {
   std::wstring d;
+  const std::wstring widePrefix(prefix, prefix + std::strlen(prefix));
   wchar_t made[MAX_PATH];
-  if (!Directory(directory, &d) || GetTempFileNameW(d.c_str(), L"~tk", 0, made) == 0) return false;
+  if (!Directory(directory, &d) || GetTempFileNameW(d.c_str(), widePrefix.c_str(), 0, made) == 0) return false;
   // GetTempFileNameW has made the file, empty; it is reopened once, for all the writing.
   const HANDLE file = CreateFileW(made, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
@@ -121,7 +124,7 @@ bool TemporaryFile::Create(const std::string& directory) {
     return false;
   }
   handle_ = reinterpret_cast<intptr_t>(file);
-  // "~tk", up to four hex digits and ".tmp": plain ASCII.
+  // The prefix, up to four hex digits and ".tmp": plain ASCII.
   const std::wstring path(made);
   name_.clear();
   for (size_t i = path.find_last_of(L"\\/") + 1; i < path.size(); ++i) name_ += static_cast<char>(path[i]);

@@ -11,10 +11,15 @@
 #include "files/lha/LhaErrors.h"
 #include "files/lha/LhaHeader.h"
 #include "platform/FreeSpaceReserve.h"
+#include "platform/ReplacementFile.h"
 
 namespace lha {
 
 namespace {
+
+// Old files moved aside while an archive is put in place. Not kTemporaryPrefix: a later run
+// removes those, and a backup that could not be put back is the only copy of the old file.
+constexpr char kBackupPrefix[] = "~tb";
 
 struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
@@ -140,6 +145,7 @@ int Plan(InputStream& in, const char* destination, std::string* report, std::vec
         Refuse(refused, report, RefusedMember::Reason::kName, Printable(h), h.originalSize, "name refused");
         return kErrorCannotWrite;
       }
+      // In the space test, originalSize > available also keeps the sum after it from wrapping.
       if (kind == FileNameKind::kProgram) {
         Refuse(refused, report, RefusedMember::Reason::kProgram, flat, h.originalSize, "program file, passed over");
       } else if (kind == FileNameKind::kControl) {
@@ -180,7 +186,7 @@ class Staging {
       return kErrorDiskSpace;
     }
     TemporaryFile file;
-    if (!file.Create(directory_)) {
+    if (!file.Create(directory_, kTemporaryPrefix)) {
       Append(report, member.flat, "cannot make a temporary file");
       return kErrorCannotWrite;
     }
@@ -198,7 +204,7 @@ class Staging {
     for (size_t i = 0; i < staged_.size(); ++i) {
       if (!Place(&staged_[i])) {
         Append(report, staged_[i].target, "cannot replace the file there");
-        Undo(i);
+        Undo(i, report);
         return kErrorCannotWrite;
       }
     }
@@ -224,7 +230,7 @@ class Staging {
       std::string backup;
       {
         TemporaryFile reserved;  // a free name for the old file
-        if (!reserved.Create(directory_)) return false;
+        if (!reserved.Create(directory_, kBackupPrefix)) return false;
         backup = reserved.Name();
       }
       if (!MoveWithin(directory_, s->target, backup)) {
@@ -237,12 +243,13 @@ class Staging {
     return s->moved;
   }
 
-  void Undo(size_t failed) {
+  void Undo(size_t failed, std::string* report) {
     for (size_t i = failed + 1; i-- > 0;) {
       Staged& s = staged_[i];
-      if (!s.backup.empty())
-        MoveWithin(directory_, s.backup, s.target);
-      else if (s.moved)
+      if (!s.backup.empty()) {
+        if (!MoveWithin(directory_, s.backup, s.target))
+          Append(report, s.target, ("cannot put the old file back; it is kept as " + s.backup).c_str());
+      } else if (s.moved)
         RemoveFile(directory_, s.target);
     }
   }
