@@ -76,9 +76,11 @@ tkvn_wine_start() {
     export WINEARCH=win32
     unset WINELOADER
     # A 64-bit run earlier in this shell put its `wine` first on PATH: take it out again.
+    # IFS is set for the read alone: set for the whole function, it split the Xvfb wait's list too.
     local kept= dir
-    local IFS=:
-    for dir in $PATH; do
+    local -a dirs
+    IFS=: read -ra dirs <<<"$PATH"
+    for dir in "${dirs[@]}"; do
       case $dir in
         */wine-bin-x86_64) ;;
         *) kept=${kept:+$kept:}$dir ;;
