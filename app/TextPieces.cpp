@@ -1,7 +1,10 @@
 #include "app/TextPieces.h"
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
+
+#include "files/TextMode.h"
 
 namespace {
 
@@ -12,25 +15,27 @@ struct FileCloser {
 }  // namespace
 
 std::string CutAtControl(const std::string& piece) {
-  size_t n = 0;
-  while (n < piece.size() && static_cast<signed char>(piece[n]) >= 32) ++n;
-  return piece.substr(0, n);
+  std::string cut(piece);
+  CutAtControl(&cut);
+  return cut;
 }
 
 std::vector<std::string> ReadRawPieces(const std::string& path, size_t pieceLength, bool* cut) {
   std::vector<std::string> pieces;
   if (cut) *cut = false;
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "r"));
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
   if (!file) return pieces;
-  std::vector<char> buffer(pieceLength + 1);
-  // The position, not the pieces, counts what was read: a piece ends early at a NUL.
-  auto within = [&] { return static_cast<unsigned long>(std::ftell(file.get())) < kTextReadLimit; };
-  while (within() && std::fgets(buffer.data(), static_cast<int>(buffer.size()), file.get())) {
-    // fgets stops at the line end or the buffer's end; an embedded NUL would end the text early,
-    // exactly as the cut at the first control character does.
-    pieces.emplace_back(buffer.data());
+  // The characters read count, not the pieces' lengths: a piece is kept up to a NUL only, as a
+  // text-mode fgets would give it. (A text-mode ftell cannot count them: it takes every LF on
+  // disk for a CR LF pair.)
+  TextModeReader reader(file.get());
+  std::string piece;
+  size_t read = 0;
+  while (read < kTextReadLimit && reader.ReadPiece(pieceLength, &piece)) {
+    read += piece.size();
+    pieces.emplace_back(piece.c_str());
   }
-  if (cut) *cut = !within() && std::fgetc(file.get()) != EOF;
+  if (cut) *cut = read >= kTextReadLimit && reader.Get() != EOF;
   return pieces;
 }
 

@@ -47,6 +47,10 @@ TEST(TextPieces, RawPiecesKeepTheirLineEnds) {
   EXPECT_EQ((std::vector<std::string>{"one\n", "two\n", "last"}), ReadRawPieces(path, 999));
   std::string big(1500, 'y');
   EXPECT_EQ(999u, ReadRawPieces(WriteTemp("pieces-big.txt", big), 999)[0].size());
+  // Short lines with LF alone, more of them than the first line's length: all are read.
+  bool cut = true;
+  EXPECT_EQ(11u, ReadRawPieces(WriteTemp("pieces-lf.txt", "<PRE>\n1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n"), 999, &cut).size());
+  EXPECT_FALSE(cut);
 }
 
 TEST(TextPieces, AProgressPieceShowsOnceWholeOrWhenTheWriterHasEnded) {
