@@ -80,12 +80,20 @@ int ExtractionPass(HWND dialog, const DownloadSettings& settings, const std::str
 }
 
 // The outcome of an automatic run that reached its end, worst first.
-ExitCode Outcome(bool updateFailed, int notExtracted, bool housekeepingFailed, int leftOut) {
+ExitCode Outcome(bool updateFailed, int notExtracted, bool housekeepingFailed, int leftOut, int skippedForGood) {
   if (updateFailed) return kExitUpdateFailed;
   if (notExtracted > 0) return kExitNotExtracted;
   if (housekeepingFailed) return kExitHousekeepingFailed;
   if (leftOut > 0) return kExitDaysLeftOut;
+  if (skippedForGood > 0) return kExitDaysSkipped;
   return kExitCompleted;
+}
+
+// The newest weekly archive of the list, now extracted, is not to be fetched again.
+void StoreWeekDone(HWND dialog, int32_t week) {
+  int32_t done = 0;
+  if (week > 0 && !Session().undatedLeftUndone && LoadDownloadWeekly(dialog, &done) && week > done)
+    SaveDownloadWeekly(dialog, &week);
 }
 
 unsigned long g_fixFilesWaitLimit = kFixFilesWaitLimit;
@@ -131,10 +139,12 @@ void CompleteSession(HWND dialog, const DownloadSettings& settings) {
   SetStatusLine(dialog, "Downloading");
   SetItemLabel(dialog, "");
   SendDlgItemMessageA(dialog, IDC_SESSION_PROGRESS, PBM_SETPOS, 0, 0);
+  const int32_t week = NewestListedWeek();
   ClearDownloadList();
   session.currentItem = nullptr;
 
   if (!SaveDownloadInfo(dialog, &session.newestDate)) housekeeping.push_back(kInfoLine);
+  StoreWeekDone(dialog, week);
   int32_t ascii = 0;
   int32_t cleanUp = 0;
   LoadDownloadAscii(dialog, &ascii);
@@ -172,7 +182,7 @@ void CompleteSession(HWND dialog, const DownloadSettings& settings) {
   }
 
   if (g_automaticMode) {
-    SetRunOutcome(Outcome(failed, notExtracted, !housekeeping.empty(), session.leftOut));
+    SetRunOutcome(Outcome(failed, notExtracted, !housekeeping.empty(), session.leftOut, session.skippedForGood));
     PostMessageA(dialog, WM_COMMAND, IDC_SESSION_EXIT, 0);
     return;
   }

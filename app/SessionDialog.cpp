@@ -339,19 +339,6 @@ void SkipUnpublished(HWND dialog, const DownloadItem& arrived) {
   NoteFirstLeftOut(session);
 }
 
-// The completion steps, then what they leave to the session: the weeks now fetched and
-// extracted, and the exit code of an unattended run that skipped a day for good.
-void Complete(HWND dialog, const DownloadSettings& settings) {
-  const int32_t week = NewestListedWeek();
-  CompleteSession(dialog, settings);
-  SessionState& session = Session();
-  int32_t done = 0;
-  if (week > 0 && !session.undatedLeftUndone && LoadDownloadWeekly(dialog, &done) && week > done)
-    SaveDownloadWeekly(dialog, &week);
-  if (g_automaticMode && session.skippedForGood > 0 && ProgramExitCode() == kExitCompleted)
-    SetRunOutcome(kExitDaysSkipped);
-}
-
 // The catalogue or an item has arrived or failed: choose the next item, or complete.
 void OnFileDone(HWND dialog, const DownloadSettings& settings, int result, bool templateRoad) {
   SessionState& session = Session();
@@ -394,7 +381,7 @@ void OnFileDone(HWND dialog, const DownloadSettings& settings, int result, bool 
   if (next)
     BeginBusyTransfer(dialog, next->LocalPath, "Downloading", next->LocalPath, next->ServerPath, kKindFile);
   else
-    Complete(dialog, settings);
+    CompleteSession(dialog, settings);
 }
 
 void OnTransferDone(HWND dialog, const DownloadSettings& settings, int result, int32_t kind) {
