@@ -213,7 +213,7 @@ class BodyRoom {
       return true;
     }
     room_ = LeavesReserve(available.QuadPart, 0) ? available.QuadPart - kFreeSpaceReserve : 0;
-    return LeavesReserve(available.QuadPart, bytes);
+    return bytes <= room_;
   }
 
   void Wrote(uint64_t bytes) {
@@ -245,9 +245,9 @@ void CurrentVolumeSerialText(char* out, size_t outSize) {
     return;
   }
   char volumeName[100];
-  GetVolumeSerialText(volumeName, sizeof volumeName, out, outSize);
-  remembered.known = named;
-  if (!named) return;
+  // A serial that could not be read ("0") is asked for again next time.
+  remembered.known = GetVolumeSerialText(volumeName, sizeof volumeName, out, outSize) && named;
+  if (!remembered.known) return;
   remembered.when = GetTickCount();
   remembered.directory = directory;
   std::snprintf(remembered.text, sizeof remembered.text, "%s", out);
@@ -307,22 +307,25 @@ int OpenServerConnection() {
   if (!StillFresh(peer.known, peer.when) || peer.host != host || peer.port != port) {
     peer.known = false;
     if (!ResolveAddress(&peer.address, host, port)) return 0;
-    peer = {true, GetTickCount(), host, port, peer.address};
+    peer.known = true;
+    peer.when = GetTickCount();
+    peer.host = host;
+    peer.port = port;
   }
   return ConnectWithin(t.socket, peer.address);
 }
 
-void ForgetRememberedPeer() {
+void ForgetRememberedLookups() {
   g_rememberedPeer.known = false;
   g_rememberedSerial.known = false;
 }
 
-void GetVolumeSerialText(char* volumeName, DWORD volumeNameSize, char* out, size_t outSize) {
+bool GetVolumeSerialText(char* volumeName, DWORD volumeNameSize, char* out, size_t outSize) {
   DWORD serial = 0;
-  if (!GetVolumeInformationA(nullptr, volumeName, volumeNameSize, &serial, nullptr, nullptr, nullptr, 0)) {
-    serial = 0;
-  }
+  const bool read = GetVolumeInformationA(nullptr, volumeName, volumeNameSize, &serial, nullptr, nullptr, nullptr, 0);
+  if (!read) serial = 0;
   std::snprintf(out, outSize, "%lu", static_cast<unsigned long>(serial));
+  return read;
 }
 
 void ShowHttpStatusError(int code) { FailTransfer(HttpStatusMessage(code).c_str(), "HTTP error"); }

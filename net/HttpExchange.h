@@ -20,7 +20,7 @@ int ResolveAddress(sockaddr_in* address, const char* host, uint16_t port);
 
 // The next transfer looks the peer's address and the volume serial up afresh; the worker calls it
 // after every transfer that did not bring its file. (Otherwise both are used again for a while.)
-void ForgetRememberedPeer();
+void ForgetRememberedLookups();
 
 // 1 when the body is in the target file; 0 for status 404 or an empty body (whatever the header
 // said), which store nothing. A body is complete when the server closes cleanly and, with a
@@ -40,5 +40,6 @@ long ReadResponseHeader(bool* lengthGiven = nullptr);
 // Shows the status's message (caption "HTTP error") and ends the transfer with result 0.
 [[noreturn]] void ShowHttpStatusError(int code);
 
-// The serial number of the current directory's volume as unsigned decimal, "0" when unknown.
-void GetVolumeSerialText(char* volumeName, DWORD volumeNameSize, char* out, size_t outSize);
+// The serial number of the current directory's volume as unsigned decimal, "0" when unknown;
+// false then.
+bool GetVolumeSerialText(char* volumeName, DWORD volumeNameSize, char* out, size_t outSize);

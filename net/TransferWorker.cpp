@@ -70,7 +70,7 @@ DWORD WINAPI TransferWorker(LPVOID) {
   } catch (const std::exception& e) {
     ShowBox(g_transfer.dialog, e.what(), "Error", MB_OK);
   }
-  if (result != kTransferReceived) ForgetRememberedPeer();
+  if (result != kTransferReceived) ForgetRememberedLookups();
   FinishTransfer(result);
   return 0;
 }
