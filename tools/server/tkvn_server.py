@@ -356,7 +356,7 @@ class Server:
             lines.append("X-Filler: " + "f" * (n - 11))
         lines.append("Server: tkvn-standin")
         lines.append("Content-Type: application/octet-stream")
-        length = "none" if fault.get("empty_body") else fault.get("content_length", "normal")
+        length = "none" if fault.get("empty_body") and status == 200 else fault.get("content_length", "normal")
         if chunked:
             lines.append("Transfer-Encoding: chunked")  # and no length, as HTTP/1.1 requires
         elif isinstance(length, int):
@@ -431,15 +431,12 @@ class Server:
             left = end - time.monotonic()
             if left <= 0:
                 return True
-            time.sleep(min(left, 0.05))
+            time.sleep(min(left, 0.02))
 
     def stall(self, conn, fault):
         """Sends nothing for stall_seconds (default: until the client gives up); True to go on."""
-        end = time.monotonic() + float(fault.get("stall_seconds", 3600))
-        while time.monotonic() < end:
-            if self.stopping.is_set() or self.client_gone(conn):
-                return False
-            time.sleep(0.02)
+        if not self.pause(conn, float(fault.get("stall_seconds", 3600))):
+            return False
         return fault.get("stall_then", "continue") != "close"
 
     def send_response(self, conn, head, body, fault):
