@@ -1,12 +1,12 @@
-# Sourced by the benchmarks, after tools/wine-env.sh: the Windows build for the architecture Wine
-# runs on this machine (i686, as delivered, where it can; x86_64 otherwise).
+# Sourced by the benchmarks, after tools/wine-env.sh and tkvn_wine_start: the Windows build for the
+# architecture the prefix was started for.
 #   tkvn_bench_build ROOT TARGET...   configures and builds TARGETs (Release) in ROOT/win or
 #                                     ROOT/win64; sets TKVN_BENCH_ARCH and TKVN_BENCH_BUILD and
 #                                     prints which
 tkvn_bench_build() {
   local root=$1 toolchain
   shift
-  TKVN_BENCH_ARCH=$(tkvn_wine_runnable_archs | head -n1)
+  TKVN_BENCH_ARCH=${TKVN_WINE_ARCH:?tkvn_wine_start first}
   case $TKVN_BENCH_ARCH in
     i686) TKVN_BENCH_BUILD=$root/win toolchain=mingw32 ;;
     x86_64) TKVN_BENCH_BUILD=$root/win64 toolchain=mingw64 ;;
