@@ -19,6 +19,9 @@ const Method kMethods[] = {
     {"-lh5-", MethodKind::kLzh, 13, 14, 4},
     {"-lh6-", MethodKind::kLzh, 15, 16, 5},
     {"-lh7-", MethodKind::kLzh, 16, 17, 5},
+    {"-lhx-", MethodKind::kLzh, 19, 20, 5},
+    {"-lzs-", MethodKind::kLzs, 11, 0, 0},
+    {"-lz5-", MethodKind::kLz5, 12, 0, 0},
 };
 
 // Passes the bytes on and keeps their CRC and count.
@@ -75,6 +78,12 @@ int DecodeMember(const Method& method, InputStream& in, uint64_t packedSize,
       break;
     case MethodKind::kLh1:
       result = DecodeLh1(in, packedSize, originalSize, sink);
+      break;
+    case MethodKind::kLzs:
+      result = DecodeLzs(in, packedSize, originalSize, sink);
+      break;
+    case MethodKind::kLz5:
+      result = DecodeLz5(in, packedSize, originalSize, sink);
       break;
   }
   if (result != kOk) return result;

@@ -15,7 +15,7 @@ class OutputSink {
   virtual bool Write(const uint8_t* data, size_t size) = 0;
 };
 
-enum class MethodKind { kStored, kDirectory, kLzh, kLh1 };
+enum class MethodKind { kStored, kDirectory, kLzh, kLh1, kLzs, kLz5 };
 
 struct Method {
   const char* id;      // "-lh5-"
@@ -38,5 +38,7 @@ int DecodeMember(const Method& method, InputStream& in, uint64_t packedSize,
 int DecodeLzh(const Method& method, InputStream& in, uint64_t packedSize, uint64_t originalSize,
               OutputSink& out);
 int DecodeLh1(InputStream& in, uint64_t packedSize, uint64_t originalSize, OutputSink& out);
+int DecodeLzs(InputStream& in, uint64_t packedSize, uint64_t originalSize, OutputSink& out);
+int DecodeLz5(InputStream& in, uint64_t packedSize, uint64_t originalSize, OutputSink& out);
 
 }  // namespace lha

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Makes the decoder fuzzer's seeds from the fixture archives: each compressed member's packed
-data behind the selector byte that LhaDecoderFuzz reads (the method is the byte modulo 5, the
-size the byte divided by 5 in 8 KB steps; 4 steps here)."""
+data behind the selector byte that LhaDecoderFuzz reads (the method is the byte modulo 8, the
+size the byte divided by 8 in 8 KB steps; 4 steps here)."""
 import os
 
 here = os.path.dirname(os.path.abspath(__file__))
@@ -43,4 +43,4 @@ for name in sorted(os.listdir(src)):
     for i, (method, data) in enumerate(members(archive)):
         if method in selectors:
             with open(os.path.join(out, '%s-%d' % (name[:-4], i)), 'wb') as f:
-                f.write(bytes([selectors[method] + 5 * 4]) + data)
+                f.write(bytes([selectors[method] + 8 * 4]) + data)

@@ -267,10 +267,49 @@ TEST(LzhDecoder, AStreamThatRunsOutIsACrcError) {
             lha::kErrorCrc);
 }
 
+// LArc's methods copy from absolute places in a ring that starts out filled (more rows, checked
+// against lhasa, in the differential test).
+TEST(LarcDecoders, CopiesFromTheRingAndStopsAtTheEnd) {
+  BitWriter wrap;  // 17 bytes fill the ring to its end; a copy then reads across it
+  for (char c = 'A'; c <= 'Q'; ++c) wrap.Put(1, 1), wrap.Put(static_cast<uint32_t>(c), 8);
+  wrap.Put(0, 1), wrap.Put(2048 - 8, 11), wrap.Put(10 - 2, 4);
+  BitWriter longCopy;  // a copy of 17 spaces in a member of 5 bytes
+  longCopy.Put(0, 1), longCopy.Put(0, 11), longCopy.Put(15, 4);
+  struct Case {
+    const char* what;
+    const char* method;
+    std::string packed;
+    std::string original;
+    int result;
+  };
+  const Case cases[] = {
+      {"lzs copy across the ring's end", "-lzs-", wrap.Bytes(), "ABCDEFGHIJKLMNOPQJKLMNOPQJK",
+       lha::kOk},
+      {"lzs copy cut at the member's end", "-lzs-", longCopy.Bytes(), "     ", lha::kOk},
+      {"lz5 the values counting down, then spaces", "-lz5-", std::string("\x00\x00\xE0\x80\xF1", 5),
+       "\xFF\xFE\xFD    ", lha::kOk},
+      // Zeros past the end would decode to these, so only the end of the data can tell.
+      {"lzs data that runs out", "-lzs-", "", std::string(1000, ' '), lha::kErrorCrc},
+      {"lz5 data that runs out", "-lz5-", "", std::string(1000, '\0'), lha::kErrorCrc},
+  };
+  for (const Case& c : cases) {
+    lha::MemoryInput in(Bytes(c.packed), c.packed.size());
+    StringSink sink;
+    EXPECT_EQ(lha::DecodeMember(*lha::FindMethod(c.method), in, c.packed.size(), c.original.size(),
+                                lha_test::Crc16Of(c.original), sink),
+              c.result)
+        << c.what;
+    if (c.result == lha::kOk) {
+      EXPECT_EQ(sink.text, c.original) << c.what;
+    }
+  }
+}
+
 TEST(Methods, KnownMethodsOnly) {
-  for (const char* id : {"-lh0-", "-lh1-", "-lh4-", "-lh5-", "-lh6-", "-lh7-", "-lhd-", "-lz4-"})
+  for (const char* id : {"-lh0-", "-lh1-", "-lh4-", "-lh5-", "-lh6-", "-lh7-", "-lhx-", "-lhd-",
+                         "-lz4-", "-lzs-", "-lz5-"})
     EXPECT_NE(lha::FindMethod(id), nullptr) << id;
-  for (const char* id : {"-lh2-", "-lh3-", "-lh8-", "-lhx-", "-lzs-", "-lz5-", "-pm0-"})
+  for (const char* id : {"-lh2-", "-lh3-", "-lh8-", "-pm0-"})
     EXPECT_EQ(lha::FindMethod(id), nullptr) << id;
 }
 
