@@ -10,6 +10,7 @@
 #include "files/lha/FlatName.h"
 #include "files/lha/LhaErrors.h"
 #include "files/lha/LhaHeader.h"
+#include "files/lha/MacBinary.h"
 #include "platform/FreeSpaceReserve.h"
 #include "platform/ReplacementFile.h"
 
@@ -40,18 +41,23 @@ class FileSink : public OutputSink {
   TemporaryFile& file_;
 };
 
-// The stored path as one text for reports, with control characters shown as '?' so that a hostile
-// name cannot drive a terminal.
+// Stored text for reports, with control characters shown as '?' so that a hostile archive cannot
+// drive a terminal.
+std::string Shown(std::string text) {
+  for (char& c : text) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F) c = '?';
+  }
+  return text;
+}
+
+// The stored path as one text.
 std::string Printable(const LhaHeader& h) {
   std::string path;
   for (char c : h.directory) path += static_cast<unsigned char>(c) == 0xFF ? '/' : c;
   if (!path.empty() && path.back() != '/' && !h.name.empty()) path += '/';
   path += h.name;
-  for (char& c : path) {
-    const unsigned char u = static_cast<unsigned char>(c);
-    if (u < 0x20 || u == 0x7F) c = '?';
-  }
-  return path;
+  return Shown(path);
 }
 
 void Append(std::string* report, const std::string& name, const char* what) {
@@ -88,7 +94,8 @@ int WalkArchive(const char* path, const Visitor& visit) {
 
 int Decode(InputStream& in, const LhaHeader& h, const Method& method, OutputSink& out) {
   if (!in.Seek(h.dataOffset)) return kErrorHeaderBroken;
-  return DecodeMember(method, in, h.packedSize, h.originalSize, h.crc, out);
+  MacBinaryFilter unwrapped(h, out);
+  return DecodeMember(method, in, h.packedSize, h.originalSize, h.crc, unwrapped);
 }
 
 const char* Describe(int code) {
@@ -291,6 +298,7 @@ int ListArchive(const char* path, std::string* report) {
                   h.packedSize, h.method, h.crc, h.level);
     *report += line;
     *report += Printable(h);
+    if (!h.comment.empty()) *report += "  ; " + Shown(h.comment);
     *report += '\n';
     return kOk;
   });

@@ -18,7 +18,7 @@ int IsExtractableArchive(const char* path);
 int TestArchive(const char* path, std::string* report);
 int TestArchive(InputStream& in, std::string* report);
 
-// One line per member: original and packed size, method, CRC and stored name.
+// One line per member: original and packed size, method, CRC, stored name and any comment.
 int ListArchive(const char* path, std::string* report);
 
 // Limits on one archive, far above a day's data (a few hundred small files), so that a crafted

@@ -46,6 +46,20 @@ class HeaderBytes {
   std::vector<uint8_t> bytes_;
 };
 
+// The length of stored text up to its first zero byte.
+size_t UpToZero(const uint8_t* data, size_t size) {
+  const void* zero = std::memchr(data, 0, size);
+  return zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - data) : size;
+}
+
+// A stored name; what follows a zero byte in it is the file's comment.
+void TakeName(const uint8_t* data, size_t size, LhaHeader* h) {
+  const char* text = reinterpret_cast<const char*>(data);
+  const size_t length = UpToZero(data, size);
+  h->name.assign(text, length);
+  h->comment.assign(length < size ? text + length + 1 : text + size, text + size);
+}
+
 struct ExtendedState {
   bool hasHeaderCrc = false;
   size_t headerCrcAt = 0;  // offset of the stored header CRC within the header bytes
@@ -61,10 +75,10 @@ bool TakeExtended(uint8_t type, const uint8_t* data, size_t size, size_t at, Lha
       state->headerCrcAt = at;
       break;
     case 0x01:
-      h->name.assign(reinterpret_cast<const char*>(data), size);
+      TakeName(data, size, h);
       break;
     case 0x02:
-      h->directory.assign(reinterpret_cast<const char*>(data), size);
+      h->directory.assign(reinterpret_cast<const char*>(data), UpToZero(data, size));
       break;
     case 0x42:
       if (size < 16) return false;
@@ -126,7 +140,7 @@ HeaderResult ReadLevel01(HeaderBytes& bytes, LhaHeader* h) {
   const size_t nameLength = b[21];
   const size_t minimum = 24 + nameLength + (h->level == 1 ? 3 : 0);
   if (total < minimum) return HeaderResult::kBroken;
-  h->name.assign(reinterpret_cast<const char*>(b + 22), nameLength);
+  TakeName(b + 22, nameLength, h);
   h->crc = Le16(b + 22 + nameLength);
 
   if (h->level == 0) {
@@ -142,6 +156,7 @@ HeaderResult ReadLevel01(HeaderBytes& bytes, LhaHeader* h) {
     return HeaderResult::kRead;
   }
 
+  h->osId = b[24 + nameLength];
   ExtendedState state;
   size_t end = 0;
   if (!WalkExtended(bytes, total, Le16(b + total - 2), 2, 0, h, &state, &end))
@@ -159,12 +174,15 @@ HeaderResult ReadLevel23(HeaderBytes& bytes, LhaHeader* h, bool level3) {
   if (!bytes.Fill(fixed)) return HeaderResult::kBroken;
   const uint8_t* b = bytes.data();
   if (level3 && Le16(b) != 4) return HeaderResult::kBroken;
-  const uint64_t total = level3 ? Le32(b + 24) : Le16(b);
+  const uint8_t osId = b[23];
+  uint64_t total = level3 ? Le32(b + 24) : Le16(b);
+  if (!level3 && osId == 'K') total += 2;
   if (total < fixed || total > kMaxHeader || !bytes.Fill(static_cast<size_t>(total)))
     return HeaderResult::kBroken;
   b = bytes.data();
   TakeCommon(b, h);
   h->crc = Le16(b + 21);
+  h->osId = osId;
   // The name comes from the extended headers only.
   h->name.clear();
   ExtendedState state;

@@ -3,7 +3,8 @@
 // Levels 0 and 1 start with a one-byte size and a one-byte checksum of the base header; level 1
 // adds a chain of extended headers after it whose length the packed size includes. Level 2 starts
 // with a two-byte total size, level 3 with a two-byte word size of 4 and a four-byte total size;
-// both hold their names in extended headers and may protect the whole header with a CRC-16.
+// both hold their names in extended headers and may protect the whole header with a CRC-16. The
+// OS-9/68K archiver counts a level-2 header's size without the size field itself.
 // All numbers are little-endian.
 #pragma once
 
@@ -26,10 +27,13 @@ struct LhaHeader {
   uint32_t unixTime = 0;
   bool hasUnixMode = false;
   uint16_t unixMode = 0;
-  // Bytes as stored. `name` may itself hold a path ("\" or "/" separated, levels 0 and 1);
-  // `directory` comes from the directory extended header, its parts separated by 0xFF.
+  uint8_t osId = 0;             // the archiver's system: 'M' MS-DOS, 'm' Macintosh; 0 in level 0
+  // Bytes as stored, each up to its first zero byte. `name` may itself hold a path ("\" or "/"
+  // separated, levels 0 and 1); `directory` comes from the directory extended header, its parts
+  // separated by 0xFF. Amiga archivers store a file's comment after its name and a zero byte.
   std::string name;
   std::string directory;
+  std::string comment;
   uint64_t headerOffset = 0;    // where the header starts in the file
   uint64_t dataOffset = 0;      // where its packed data starts
 };

@@ -88,7 +88,8 @@ ArchiveFacts Inspect(const std::string& path) {
   return facts;
 }
 
-void Compare(const std::string& archive, const std::string& label) {
+// Our files by lower-case name, for a caller that expects particular ones.
+std::map<std::string, std::string> Compare(const std::string& archive, const std::string& label) {
   SCOPED_TRACE(label);
   const std::string root = lha_test::ScratchDir("differential");
   const std::string theirs = lha_test::Join(root, "lhasa");
@@ -129,7 +130,10 @@ void Compare(const std::string& archive, const std::string& label) {
       const auto expected = facts.expected.find(name);
       if (expected != facts.expected.end() && !expected->second) continue;
       const auto mine = ourFiles.find(name);
-      ASSERT_NE(mine, ourFiles.end()) << Printable(name) << " missing";
+      if (mine == ourFiles.end()) {
+        ADD_FAILURE() << Printable(name) << " missing";
+        continue;
+      }
       EXPECT_TRUE(mine->second == bytes) << Printable(name) << " differs";
     }
   }
@@ -139,6 +143,7 @@ void Compare(const std::string& archive, const std::string& label) {
       EXPECT_EQ(e.path().parent_path(), fs::path(ours)) << e.path();
     }
   }
+  return ourFiles;
 }
 
 TEST(LhaDifferential, CorpusArchivesAgreeWithLhasa) {
@@ -166,6 +171,89 @@ TEST(LhaDifferential, FixturesAgreeWithLhasa) {
                         "l2_lh5_paths.lzh", "l2_lh7.lzh", "l2_lh7_long.lzh", "l3_lh7.lzh",
                         "program.lzh"})
     Compare(lha_test::FixturePath(f), f);
+}
+
+// A MacBinary header as MacLHA writes it around a file of `name`, changed on `macTime`.
+std::string MacBinaryHeader(const std::string& name, uint32_t data, uint32_t resource,
+                            uint32_t macTime) {
+  std::string h(128, '\0');
+  h[1] = static_cast<char>(name.size());
+  h.replace(2, name.size(), name);
+  h.replace(0x41, 8, "TEXTttxt");
+  for (int i = 0; i < 4; ++i) {
+    h[0x53 + i] = static_cast<char>(data >> (24 - 8 * i));
+    h[0x57 + i] = static_cast<char>(resource >> (24 - 8 * i));
+    h[0x5B + i] = h[0x5F + i] = static_cast<char>(macTime >> (24 - 8 * i));
+  }
+  return h;
+}
+
+std::string PaddedTo128(const std::string& s) {
+  return s + std::string((128 - s.size() % 128) % 128, '\0');
+}
+
+// Members that lhasa reads and no tool here makes: LArc's methods, names followed by a comment,
+// MacLHA's MacBinary wrapper and the OS-9/68K archiver's level-2 size. Each archive is checked
+// against lhasa and against the one file it must give.
+TEST(LhaDifferential, MembersWrittenByteByByteAgreeWithLhasa) {
+  const uint32_t unixTime = 1700000000;          // 2023-11-14 22:13:20 UTC
+  const uint32_t macTime = unixTime + 2082844800u;
+  const uint32_t dosTime = (43u << 25) | (11u << 21) | (14u << 16) | (12u << 11);
+  const std::string fork = "20231114,ABC,1.00,1.10,0.90,1.05,1000\r\n";
+  const std::string resource = "resource fork";
+
+  lha_test::BitWriter lzs;  // "ab", a copy of 4 that overlaps itself, 3 spaces from the start
+  lzs.Put(1, 1), lzs.Put('a', 8), lzs.Put(1, 1), lzs.Put('b', 8);
+  lzs.Put(0, 1), lzs.Put(2048 - 17, 11), lzs.Put(4 - 2, 4);
+  lzs.Put(0, 1), lzs.Put(100, 11), lzs.Put(3 - 2, 4);
+  // "x", five of the thirteen 'A's and the digits from the values counting up
+  const std::string lz5 = std::string("\x01x") + "\x4D\x32" + "\x30\xD7";
+
+  const auto stored = [](int level, const std::string& name, const std::string& bytes, char os,
+                         uint32_t time) {
+    return lha_test::MemberSpec{level, "-lh0-", name, bytes, bytes, os, time};
+  };
+  const std::string commented("prices.csv\0Daily prices", 23);
+  const std::string wrapped = PaddedTo128(
+      MacBinaryHeader("prices.csv", fork.size(), resource.size(), macTime) + fork + resource);
+  const std::string resourceOnly =
+      PaddedTo128(MacBinaryHeader("prices.csv", 0, resource.size(), macTime) + resource);
+  const std::string otherName =
+      PaddedTo128(MacBinaryHeader("prices.bin", fork.size(), 0, macTime) + fork);
+  lha_test::MemberSpec os9 = stored(2, "prices.csv", fork, 'K', unixTime);
+  os9.sizeWithoutItself = true;
+
+  struct Case {
+    const char* what;
+    lha_test::MemberSpec member;
+    std::string file;
+    std::string content;
+  };
+  const Case cases[] = {
+      {"-lzs-", {0, "-lzs-", "LZS.TXT", lzs.Bytes(), "ababab   "}, "lzs.txt", "ababab   "},
+      {"-lz5-", {0, "-lz5-", "LZ5.TXT", lz5, "xAAAAA0123456789"}, "lz5.txt", "xAAAAA0123456789"},
+      {"level 1 name and comment", stored(1, commented, fork, 'A', dosTime), "prices.csv", fork},
+      {"level 2 name and comment", stored(2, commented, fork, 'A', unixTime), "prices.csv", fork},
+      {"MacBinary, data fork", stored(2, "prices.csv", wrapped, 'm', unixTime), "prices.csv", fork},
+      {"MacBinary, resource fork alone", stored(1, "prices.csv", resourceOnly, 'm', dosTime),
+       "prices.csv", resource},
+      {"MacBinary of another name, kept whole", stored(2, "prices.csv", otherName, 'm', unixTime),
+       "prices.csv", otherName},
+      {"MacBinary from an MS-DOS archiver, kept whole",
+       stored(2, "prices.csv", wrapped, 'M', unixTime), "prices.csv", wrapped},
+      {"OS-9/68K level 2", os9, "prices.csv", fork},
+  };
+  for (const Case& c : cases) {
+    const std::string path = lha_test::Join(lha_test::ScratchDir("written"), "member.lzh");
+    lha_test::WriteBytes(path, lha_test::MemberBytes(c.member) + std::string(1, '\0'));
+    const auto files = Compare(path, c.what);
+    const auto file = files.find(c.file);
+    if (file == files.end()) {
+      ADD_FAILURE() << c.what << ": no " << c.file;
+      continue;
+    }
+    EXPECT_EQ(file->second, c.content) << c.what;
+  }
 }
 
 }  // namespace

@@ -128,4 +128,41 @@ std::string DeclaringMember(const std::string& name, uint64_t declared) {
   return h + "data";
 }
 
+namespace {
+
+void PutLe(std::string* s, size_t at, uint64_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) (*s)[at + i] = static_cast<char>(value >> (8 * i));
+}
+
+}  // namespace
+
+std::string MemberBytes(const MemberSpec& m) {
+  const size_t fixed = m.level == 2 ? 26 : 22;
+  std::string h(fixed, '\0');
+  h.replace(2, 5, m.method);
+  PutLe(&h, 7, m.packed.size(), 4);
+  PutLe(&h, 11, m.original.size(), 4);
+  PutLe(&h, 15, m.time, 4);
+  h[19] = 0x20;
+  h[20] = static_cast<char>(m.level);
+  const uint16_t crc = Crc16Of(m.original);
+  if (m.level == 2) {
+    PutLe(&h, 21, crc, 2);
+    h[23] = m.osId;
+    PutLe(&h, 24, 3 + m.name.size(), 2);
+    h += '\x01' + m.name + std::string(2, '\0');
+    PutLe(&h, 0, h.size() - (m.sizeWithoutItself ? 2 : 0), 2);
+    return h + m.packed;
+  }
+  h[21] = static_cast<char>(m.name.size());
+  h += m.name + std::string(2, '\0');
+  PutLe(&h, h.size() - 2, crc, 2);
+  if (m.level == 1) h += m.osId + std::string(2, '\0');  // no extended header
+  h[0] = static_cast<char>(h.size() - 2);
+  unsigned sum = 0;
+  for (size_t i = 2; i < h.size(); ++i) sum += static_cast<unsigned char>(h[i]);
+  h[1] = static_cast<char>(sum);
+  return h + m.packed;
+}
+
 }  // namespace lha_test

@@ -45,4 +45,17 @@ std::vector<std::string> NamesMembers();
 // `declared` original bytes, as a hostile archive may; an archive ends with a zero byte after it.
 std::string DeclaringMember(const std::string& name, uint64_t declared);
 
+// A member written byte by byte, for headers and methods that no tool at hand makes.
+struct MemberSpec {
+  int level = 2;                // 0, 1 or 2
+  const char* method = "-lh0-";
+  std::string name;             // the name field as stored, a comment behind a zero byte and all
+  std::string packed;           // the data as stored
+  std::string original;         // what it decodes to: its size and CRC go into the header
+  char osId = 'M';              // levels 1 and 2
+  uint32_t time = 0;            // MS-DOS local time (levels 0, 1) or Unix time (level 2)
+  bool sizeWithoutItself = false;  // level 2: the size as the OS-9/68K archiver counts it
+};
+std::string MemberBytes(const MemberSpec& member);
+
 }  // namespace lha_test
