@@ -252,6 +252,12 @@ TEST(LhaDifferential, MembersWrittenByteByByteAgreeWithLhasa) {
     }
     EXPECT_EQ(file->second, c.content) << c.what;
   }
+  // The comment is dropped from the name, not lost: the listing shows it.
+  const std::string path = lha_test::Join(lha_test::ScratchDir("written"), "comment.lzh");
+  lha_test::WriteBytes(path, lha_test::MemberBytes(cases[3].member) + std::string(1, '\0'));
+  std::string listing;
+  EXPECT_EQ(lha::ListArchive(path.c_str(), &listing), lha::kOk);
+  EXPECT_NE(listing.find(" prices.csv  ; Daily prices\n"), std::string::npos) << listing;
 }
 
 }  // namespace
