@@ -34,8 +34,8 @@ bool AllZero(const uint8_t* p, size_t n) {
   return true;
 }
 
-}  // namespace
-
+// Whether `block` (kMacBinaryHeader bytes) is the wrapper MacLHA puts around the member `header`
+// describes; `fork` is then the size of the fork to keep.
 bool IsMacBinaryWrapper(const uint8_t* block, const LhaHeader& header, uint64_t* fork) {
   // The version byte and two bytes kept zero for compatibility.
   if (block[0x00] != 0 || block[0x4A] != 0 || block[0x52] != 0) return false;
@@ -62,6 +62,8 @@ bool IsMacBinaryWrapper(const uint8_t* block, const LhaHeader& header, uint64_t*
   *fork = data > 0 ? data : resource;
   return true;
 }
+
+}  // namespace
 
 MacBinaryFilter::MacBinaryFilter(const LhaHeader& header, OutputSink& out)
     : header_(header),

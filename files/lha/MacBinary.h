@@ -20,10 +20,6 @@ namespace lha {
 
 constexpr size_t kMacBinaryHeader = 128;
 
-// Whether `block` (kMacBinaryHeader bytes) is the wrapper MacLHA puts around the member `header`
-// describes; `fork` is then the size of the fork to keep.
-bool IsMacBinaryWrapper(const uint8_t* block, const LhaHeader& header, uint64_t* fork);
-
 // Passes a member's decoded bytes on, without the wrapper where there is one. It sits inside the
 // CRC check, which covers the bytes as stored.
 class MacBinaryFilter : public OutputSink {
